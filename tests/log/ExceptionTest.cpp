@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include "log/exceptions/Exception.h"
+
+using Utilities::Exceptions::Exception;
+using Utilities::Exceptions::WindowsException;
+
+TEST(Exception, TextForms) {
+    const Exception plain(nullptr, u"HeaderVerifier::VerifyMainHeader");
+    EXPECT_EQ(plain.GetMessage().View(), u"");
+    EXPECT_EQ(plain.ToString().View(), u"Message: \nTarget: HeaderVerifier::VerifyMainHeader");
+
+    const Exception both(u"Maximale Größe erreicht.", nullptr);
+    EXPECT_EQ(both.ToString().View(), u"Message: Maximale Größe erreicht.\nTarget: ");
+
+    const WindowsException clip(u"", 5, u"OpenClipboard", u"ClipboardBase::Open");
+    EXPECT_EQ(clip.ToString().View(), u"Error: 5\nMessage: \nFunction: OpenClipboard\nTarget: ClipboardBase::Open");
+}
+
+TEST(Exception, ErrorCodesKeepTheirSign) {
+    // A 32-bit status with the high bit set is stored sign-extended; errno values zero-extended.
+    const auto hresult = static_cast<std::int64_t>(static_cast<std::int32_t>(0x80090019u));
+    EXPECT_EQ(WindowsException(u"", hresult, u"f", u"t").ToString().View(),
+              u"Error: -2146893799\nMessage: \nFunction: f\nTarget: t");
+    EXPECT_EQ(WindowsException(u"", std::int64_t{0xFFFFFFFFu}, u"f", u"t").ToString().View().substr(0, 17),
+              u"Error: 4294967295");
+}
+
+TEST(Exception, CaughtAsBaseStillFormatsFully) {
+    try {
+        throw WindowsException(u"m", 13, u"open", u"FileBackup::Create");
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.ToString().View(), u"Error: 13\nMessage: m\nFunction: open\nTarget: FileBackup::Create");
+        EXPECT_NE(dynamic_cast<const WindowsException*>(&e), nullptr);
+    }
+}
+
+TEST(Exception, CopiesAreIndependent) {
+    Exception a(u"eins", u"A::B");
+    Exception b = a;
+    a = Exception(u"zwei", u"C::D");
+    EXPECT_EQ(b.GetMessage().View(), u"eins");
+    EXPECT_EQ(a.GetTarget().View(), u"C::D");
+}
