@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace Tarnwick::Platform {
+
+// An open file. Every call returns 0 on success or the errno of the failure.
+class IFile {
+public:
+    virtual ~IFile() = default;
+    // Reads up to bytes at offset; got tells how many were read (fewer only at the end).
+    virtual int ReadAt(std::uint64_t offset, void* buffer, std::size_t bytes, std::size_t& got) = 0;
+    virtual int WriteAt(std::uint64_t offset, const void* data, std::size_t bytes) = 0;
+    virtual int Size(std::uint64_t& size) = 0;
+    virtual int Truncate(std::uint64_t size) = 0;
+    virtual int Sync() = 0;
+    // A non-blocking exclusive advisory lock; EWOULDBLOCK when another process holds it.
+    virtual int LockExclusive() = 0;
+    // Device and inode, to tell whether a path still names this file.
+    virtual int Identity(std::uint64_t& device, std::uint64_t& inode) = 0;
+};
+
+enum class OpenMode {
+    ReadOnly,
+    ReadWrite,          // the file must exist
+    CreateExclusive,    // a new file, mode 0600; fails when the name exists
+};
+
+// The file-system calls the program makes; tests replace it to inject failures.
+class IFileSystem {
+public:
+    virtual ~IFileSystem() = default;
+    virtual int Open(const std::filesystem::path& path, OpenMode mode, std::unique_ptr<IFile>& file) = 0;
+    // A new private file (0600) in the folder with a unique name starting with prefix.
+    virtual int CreateTemporary(const std::filesystem::path& folder, const std::string& prefix,
+                                std::filesystem::path& created, std::unique_ptr<IFile>& file) = 0;
+    virtual int Rename(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
+    virtual int Remove(const std::filesystem::path& path) = 0;
+    virtual int SyncFolder(const std::filesystem::path& folder) = 0;
+    // 0 when it exists, ENOENT when not, another errno when it cannot be told.
+    virtual int Identity(const std::filesystem::path& path, std::uint64_t& device, std::uint64_t& inode) = 0;
+};
+
+IFileSystem& FileSystem();
+// Replaces the file system (tests); nullptr restores the real one. Returns the previous one.
+IFileSystem* SetFileSystem(IFileSystem* fileSystem) noexcept;
+
+// Copies all bytes of one open file into another (from offset 0), then sizes the target.
+int CopyContent(IFile& from, IFile& to);
+
+} // namespace Tarnwick::Platform
