@@ -2,6 +2,7 @@
 // runs its start-up checks and ends.
 #include <cstdio>
 
+#include "crypto/CryptoSelfTest.h"
 #include "crypto/SecureString.h"
 #include "log/exceptions/Exception.h"
 
@@ -21,7 +22,12 @@ bool MemoryProtectionWorks() {
 
 int main() {
     if (!MemoryProtectionWorks()) {
-        std::fputs("Tarnwick: Der geschützte Speicher ist nicht verfügbar. Tarnwick wird beendet.\n", stderr);
+        std::fputs("Der geschützte Speicher ist nicht verfügbar.\nTarnwick wird beendet.\n", stderr);
+        return 1;
+    }
+    if (!CryptoServiceProvider::RunStartupSelfTest()) {
+        std::fputs("Der Selbsttest der kryptografischen Algorithmen ist fehlgeschlagen.\nTarnwick wird beendet.\n",
+                   stderr);
         return 1;
     }
     return 0;

@@ -61,6 +61,16 @@ void ByteBuffer::Append(const void* data, std::size_t bytes) {
     m_size += bytes;
 }
 
+void ByteBuffer::Resize(std::size_t bytes) {
+    if (bytes > m_size) {
+        if (bytes > m_capacity) {
+            Reserve(std::max(bytes, m_capacity + kMinimumGrowth));
+        }
+        std::memset(m_data + m_size, 0, bytes - m_size);
+    }
+    m_size = bytes;
+}
+
 void ByteBuffer::Clear() noexcept {
     if (m_data != nullptr) {
         CryptoServiceProvider::SecureWipe(m_data, m_capacity);

@@ -18,10 +18,16 @@ public:
 
     void Append(const void* data, std::size_t bytes);
     void Reserve(std::size_t bytes);
+    // Grows (new bytes are zero) or shrinks to bytes. Dropped bytes stay in the room until
+    // they are overwritten or the buffer is cleared, which wipes all of it.
+    void Resize(std::size_t bytes);
+    // Empties the buffer but keeps the room for reuse (wiped at Clear).
+    void Reset() noexcept { m_size = 0; }
     // Wipes and releases.
     void Clear() noexcept;
 
     const std::uint8_t* Data() const noexcept { return m_data; }
+    std::uint8_t* MutableData() noexcept { return m_data; }
     std::size_t Size() const noexcept { return m_size; }
     std::size_t Capacity() const noexcept { return m_capacity; }
 

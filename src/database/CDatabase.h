@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string_view>
+
+#include "crypto/SecureString.h"
+#include "database/DatabaseUserInterface.h"
+#include "database/EmberkiteEngine.h"
+#include "model/PasswordData.h"
+
+namespace Tarnwick {
+
+// The user name and the password of a database, as the log-in dialog hands them over.
+struct LoginCredentials {
+    StringServiceProvider::PlainString userName;
+    StringServiceProvider::SecureString password;
+};
+
+// Outcome of a request that authenticates first.
+enum class RequestResult { Succeeded, AuthenticationFailed, Failed };
+
+// The application's entry point to a database file. Every request is one complete engine run
+// (connect, derive, operate, wipe, close); failures are logged and shown as German messages
+// and never escape. Nothing of the file, the key or the password outlives a request.
+class CDatabase {
+public:
+    static constexpr std::int32_t kBlowfish = 0;
+    static constexpr std::int32_t kAes = 1;
+
+    CDatabase(IDatabaseUserInterface& ui, std::filesystem::path path);
+    CDatabase(const CDatabase&) = delete;
+    CDatabase& operator=(const CDatabase&) = delete;
+    ~CDatabase();
+
+    const std::filesystem::path& GetPath() const noexcept { return m_path; }
+    bool IsUpgraded() const noexcept { return m_upgraded; }
+    bool HasUpgradeError() const noexcept { return m_error; }
+
+    RequestResult Login(const LoginCredentials& credentials);
+    bool Create(const LoginCredentials& credentials, std::int32_t algorithm, std::u16string_view initialFolder);
+    bool CreateWithContent(const LoginCredentials& credentials, std::int32_t algorithm,
+                           const PasswordADT::PasswordData& data);
+    bool Load(const LoginCredentials& credentials, PasswordADT::PasswordData& data);
+    bool SaveCategories(const LoginCredentials& credentials, const PasswordADT::PasswordData& data);
+    bool SaveEntries(const LoginCredentials& credentials, const PasswordADT::PasswordData& data);
+    bool SaveAll(const LoginCredentials& credentials, const PasswordADT::PasswordData& data);
+    bool AddEntry(const LoginCredentials& credentials, const PasswordADT::PasswordItem& item, std::uint32_t folderId);
+    RequestResult Reorganise(const LoginCredentials& credentials, const PasswordADT::PasswordData& data);
+    RequestResult ChangePassword(const LoginCredentials& oldCredentials, const LoginCredentials& newCredentials,
+                                 const PasswordADT::PasswordData& data);
+    RequestResult ChangeAlgorithm(const LoginCredentials& credentials, std::int32_t algorithm,
+                                  const PasswordADT::PasswordData& data);
+    RequestResult Delete(const LoginCredentials& credentials);
+    RequestResult Properties(const LoginCredentials& credentials, EmberkiteDatabase::DatabaseProperties& properties);
+
+private:
+    using Operation = std::function<bool(EmberkiteDatabase::EmberkiteEngine&, const EmberkiteDatabase::Credentials&)>;
+
+    // One request: connect, plain copy of the password, the operation, wipe, close. Returns
+    // the operation's answer; a failure is reported with the generic message.
+    RequestResult Run(const LoginCredentials& credentials, bool create, bool progress,
+                      std::u16string_view genericMessage, const Operation& operation);
+    void Connect(EmberkiteDatabase::EmberkiteEngine& engine, bool create);
+    void CheckVersion(EmberkiteDatabase::EmberkiteEngine& engine);
+    bool UpgradeFromSixteen(const LoginCredentials& credentials);
+    void Report(std::u16string_view genericMessage);
+    RequestResult AuthenticatedRequest(const LoginCredentials& credentials, std::u16string_view authMessage,
+                                       std::u16string_view genericMessage, const Operation& operation);
+
+    IDatabaseUserInterface& m_ui;
+    std::filesystem::path m_path;
+    bool m_connectFailed = false;
+    bool m_upgraded = false;
+    bool m_upgradeNeeded = false;
+    std::int16_t m_oldMinorVersion = 0;
+    bool m_error = false;
+};
+
+} // namespace Tarnwick

@@ -1,0 +1,762 @@
+#include "database/EmberkiteEngine.h"
+
+#include <climits>
+#include <cstring>
+
+#include "crypto/CipherBaseFactory.h"
+#include "crypto/Isaac.h"
+#include "crypto/SecureWipe.h"
+#include "crypto/HashBaseWin.h"
+#include "log/exceptions/DBException.h"
+#include "database/FileDeletionTool.h"
+#include "database/HeaderVerifier.h"
+#include "database/MasterKeyKDF.h"
+#include "database/TimestampValidator.h"
+#include "model/Serialization.h"
+#include "platform/SystemRandom.h"
+
+namespace EmberkiteDatabase {
+
+using CryptoServiceProvider::SecureWipe;
+using CryptoServiceProvider::Encryption::CipherBase;
+using Tarnwick::PasswordADT::ByteBuffer;
+using Tarnwick::PasswordADT::ByteStream;
+using Tarnwick::PasswordADT::Category;
+using Tarnwick::PasswordADT::PasswordData;
+using Tarnwick::PasswordADT::PasswordItem;
+
+namespace {
+
+constexpr std::size_t kMaximumRecordBody = 64u * 1024 * 1024;
+
+// A scope that wipes a fixed buffer on every path.
+template <std::size_t N>
+struct WipedBytes {
+    std::uint8_t bytes[N] = {};
+    ~WipedBytes() { SecureWipe(bytes, N); }
+};
+
+} // namespace
+
+EmberkiteEngine::EmberkiteEngine(ProgressCallback progress)
+    : m_progress(std::move(progress)), m_random(std::make_unique<CryptoServiceProvider::Random::Isaac>()) {
+    // The time alone would make salts and vectors guessable; the system's random source is
+    // mixed into the seed as well.
+    WipedBytes<36> seed;
+    const auto now = static_cast<std::uint32_t>(TimestampValidator::GetValidTimestamp());
+    Format::Put(seed.bytes, now);
+    if (Tarnwick::Platform::FillRandom(seed.bytes + 4, 32) != 0) {
+        throw DBException(16, u"EmberkiteEngine::EmberkiteEngine");
+    }
+    std::size_t length = sizeof seed.bytes;
+    m_random->Seed(seed.bytes, length);
+}
+
+EmberkiteEngine::~EmberkiteEngine() { Abandon(); }
+
+void EmberkiteEngine::Report(std::int32_t state, std::int32_t value) const {
+    if (m_progress) {
+        m_progress(state, value);
+    }
+}
+
+void EmberkiteEngine::RandomBytes(std::uint8_t* buffer, std::size_t length) { m_random->NextBytes(buffer, length); }
+
+void EmberkiteEngine::Connect(const std::filesystem::path& path, bool create) {
+    m_file.OpenFile(path, create);
+    m_fileSize = m_file.FileSize();
+    if (!create) {
+        std::uint8_t bytes[Format::kFileHeaderSize] = {};
+        const std::size_t got = m_file.ReadAvailable(Format::kFileHeaderOffset, bytes, sizeof bytes);
+        if (got < 12 || !HeaderVerifier::HasDatabaseSignatures(FileHeader::Decode(bytes))) {
+            m_file.Close();
+            throw DBException(31);
+        }
+    }
+}
+
+FileHeader EmberkiteEngine::ReadFileHeader() {
+    std::uint8_t bytes[Format::kFileHeaderSize];
+    m_file.Read(Format::kFileHeaderOffset, bytes, sizeof bytes);
+    return FileHeader::Decode(bytes);
+}
+
+FileHeader EmberkiteEngine::ReadCheckedFileHeader() {
+    const FileHeader header = ReadFileHeader();
+    HeaderVerifier::VerifyFileHeader(header);
+    return header;
+}
+
+UserHeader EmberkiteEngine::ReadCheckedUserHeader() {
+    std::uint8_t bytes[Format::kUserHeaderSize];
+    m_file.Read(Format::kUserHeaderOffset, bytes, sizeof bytes);
+    const UserHeader header = UserHeader::Decode(bytes);
+    HeaderVerifier::VerifyUserHeader(header);
+    return header;
+}
+
+void EmberkiteEngine::WriteFileHeader(const FileHeader& header) {
+    std::uint8_t bytes[Format::kFileHeaderSize];
+    header.Encode(bytes);
+    m_file.Write(Format::kFileHeaderOffset, bytes, sizeof bytes);
+}
+
+void EmberkiteEngine::CreateCipher(std::int32_t algorithm) {
+    if (m_cipher && m_algorithm == algorithm) {
+        return;
+    }
+    ClearKeyMaterial();
+    m_cipher = CryptoServiceProvider::Encryption::CipherBaseFactory::Create(algorithm);
+    m_algorithm = algorithm;
+}
+
+void EmberkiteEngine::ClearKeyMaterial() noexcept {
+    m_key.Clear();
+    if (m_cipher && m_cipherKeyed) {
+        m_cipher->ClearKey();
+    }
+    m_cipherKeyed = false;
+}
+
+void EmberkiteEngine::DeriveKey(std::u16string_view password, const UserHeader& user) {
+    ClearKeyMaterial();
+    MasterKeyKDF(password, user.rounds).Derive(m_key, m_cipher->GetKeySize(), user.salt, Format::kSaltSize);
+}
+
+void EmberkiteEngine::EnsureKey() {
+    if (!m_cipher) {
+        CreateCipher(ReadCheckedFileHeader().algorithm);
+    }
+    if (m_key.IsEmpty()) {
+        UserHeader user = ReadCheckedUserHeader();
+        DeriveKey(m_credentials.password, user);
+        user.Wipe();
+    }
+}
+
+// The schedule is kept for the request (expanding a Blowfish key per block call would cost
+// more than the work itself) and wiped with the key.
+CipherBase& EmberkiteEngine::KeyedCipher() {
+    if (!m_cipher || m_key.IsEmpty()) {
+        throw DBException(32);
+    }
+    if (!m_cipherKeyed) {
+        m_cipher->InitializeCipher(m_key.Data(), m_key.Length());
+        m_cipherKeyed = true;
+    }
+    return *m_cipher;
+}
+
+void EmberkiteEngine::ComputeVerifier(std::u16string_view userName, std::uint8_t* verifier) {
+    CryptoServiceProvider::Hashing::Sha256Win sha;
+    sha.ComputeHash(verifier, Format::kVerifierSize, reinterpret_cast<const std::uint8_t*>(userName.data()),
+                    userName.size() * sizeof(char16_t));
+}
+
+bool EmberkiteEngine::VerifierMatches(std::u16string_view userName, const UserHeader& user) {
+    WipedBytes<Format::kVerifierSize> stored;
+    WipedBytes<Format::kVerifierSize> expected;
+    std::memcpy(stored.bytes, user.verifier, Format::kVerifierSize);
+    KeyedCipher().BlockDecrypt(stored.bytes, Format::kVerifierSize);
+    ComputeVerifier(userName, expected.bytes);
+    // Every byte is looked at, whatever the first difference.
+    std::uint8_t difference = 0;
+    for (std::size_t i = 0; i < Format::kVerifierSize; ++i) {
+        difference |= static_cast<std::uint8_t>(stored.bytes[i] ^ expected.bytes[i]);
+    }
+    return difference == 0;
+}
+
+UserHeader EmberkiteEngine::FreshUserHeader(std::u16string_view userName, std::u16string_view password,
+                                            std::int16_t rounds) {
+    UserHeader user;
+    user.rounds = rounds;
+    RandomBytes(user.salt, Format::kSaltSize);
+    DeriveKey(password, user);
+    ComputeVerifier(userName, user.verifier);
+    KeyedCipher().BlockEncrypt(user.verifier, Format::kVerifierSize);
+    return user;
+}
+
+DateTimeHeader EmberkiteEngine::ReadDateTimeHeader() {
+    WipedBytes<Format::kDateTimeHeaderSize> bytes;
+    m_file.Read(Format::kDateTimeHeaderOffset, bytes.bytes, Format::kDateTimeHeaderSize);
+    EnsureKey();
+    KeyedCipher().BlockDecrypt(bytes.bytes, Format::kDateTimeHeaderSize);
+    const DateTimeHeader header = DateTimeHeader::Decode(bytes.bytes);
+    HeaderVerifier::VerifyDateTimeHeader(header);
+    return header;
+}
+
+void EmberkiteEngine::WriteDateTimeHeader(const DateTimeHeader& header) {
+    WipedBytes<Format::kDateTimeHeaderSize> bytes;
+    header.Encode(bytes.bytes);
+    EnsureKey();
+    KeyedCipher().BlockEncrypt(bytes.bytes, Format::kDateTimeHeaderSize);
+    m_file.Write(Format::kDateTimeHeaderOffset, bytes.bytes, Format::kDateTimeHeaderSize);
+}
+
+void EmberkiteEngine::UpdateLastModified() {
+    DateTimeHeader header = ReadDateTimeHeader();
+    header.lastModified = TimestampValidator::GetValidTimestamp();
+    WriteDateTimeHeader(header);
+}
+
+void EmberkiteEngine::Create(const Credentials& credentials, std::int32_t algorithm,
+                             std::u16string_view initialFolder) {
+    m_file.VerifyFileIsOpen();
+    if (m_file.FileSize() != 0) {
+        throw DBException(12);
+    }
+    m_credentials = credentials;
+    CreateCipher(algorithm);
+    WriteFileHeader(FileHeader::Fresh(algorithm));
+
+    UserHeader user = FreshUserHeader(credentials.userName, credentials.password, Format::kDefaultRounds);
+    std::uint8_t bytes[Format::kUserHeaderSize];
+    user.Encode(bytes);
+    m_file.Write(Format::kUserHeaderOffset, bytes, sizeof bytes);
+    user.Wipe();
+
+    DateTimeHeader times;
+    const std::int64_t now = TimestampValidator::GetValidTimestamp();
+    times.created = now;
+    times.lastModified = now;
+    times.passwordChanged = now;
+    WriteDateTimeHeader(times);
+
+    if (!initialFolder.empty()) {
+        PasswordData first;
+        first.AssignAsNextIdIfHigher(std::make_shared<Category>(0, Category::kNoParent, initialFolder));
+        const bool stamp = m_modifiedStamp;
+        m_modifiedStamp = false;
+        UpdateCategories(first);
+        m_modifiedStamp = stamp;
+    }
+}
+
+bool EmberkiteEngine::Authenticate(const Credentials& credentials) {
+    m_credentials = credentials;
+    const FileHeader file = ReadCheckedFileHeader();
+    UserHeader user = ReadCheckedUserHeader();
+    CreateCipher(file.algorithm);
+    DeriveKey(credentials.password, user);
+    const bool match = VerifierMatches(credentials.userName, user);
+    user.Wipe();
+    if (!match) {
+        ClearKeyMaterial();
+        return false;
+    }
+    // The login times: one 48-byte write inside the first sector, made durable at once.
+    DateTimeHeader times = ReadDateTimeHeader();
+    times.previousLogin = times.lastLogin;
+    times.lastLogin = TimestampValidator::GetValidTimestamp();
+    WriteDateTimeHeader(times);
+    m_file.Sync();
+    return true;
+}
+
+bool EmberkiteEngine::ReadProperties(const Credentials& credentials, DatabaseProperties& properties) {
+    if (!Authenticate(credentials)) {
+        return false;
+    }
+    const FileHeader file = ReadCheckedFileHeader();
+    const DateTimeHeader times = ReadDateTimeHeader();
+    properties.majorVersion = file.majorVersion;
+    properties.minorVersion = file.minorVersion;
+    properties.passwordCount = file.passwordCount;
+    properties.folderCount = ReadCategoryCount();
+    properties.created = times.created;
+    properties.lastModified = times.lastModified;
+    properties.passwordChanged = times.passwordChanged;
+    properties.previousLogin = times.previousLogin;
+    const std::uint64_t size = m_file.FileSize();
+    properties.fileSize = size > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(size);
+    properties.algorithm = file.algorithm;
+    properties.algorithmName.Assign(CryptoServiceProvider::Encryption::CipherBaseFactory::GetDisplayName(file.algorithm));
+    return true;
+}
+
+std::int32_t EmberkiteEngine::ReadCategoryCount() {
+    std::uint8_t bytes[Format::kCategoryHeaderSize];
+    m_file.Read(Format::kCategoryHeaderOffset, bytes, sizeof bytes);
+    const CategoryHeader header = CategoryHeader::Decode(bytes);
+    HeaderVerifier::VerifyCategoryHeader(header);
+    return header.count;
+}
+
+void EmberkiteEngine::LoadCategories(PasswordData& data) {
+    const FileHeader file = ReadCheckedFileHeader();
+    CreateCipher(file.algorithm);
+    const std::int32_t count = ReadCategoryCount();
+    // Every block must lie inside the file before anything is read or allocated for it.
+    if (Format::RecordsOffset(static_cast<std::uint64_t>(count)) > m_file.FileSize()) {
+        throw DBException(15);
+    }
+    Report(0, static_cast<std::int32_t>(std::min<std::int64_t>(INT32_MAX, std::int64_t{count} + file.passwordCount)));
+    if (count == 0) {
+        return;
+    }
+    EnsureKey();
+    WipedBytes<Format::kCategoryBlockSize> bytes;
+    for (std::int32_t i = 0; i < count; ++i) {
+        m_file.Read(Format::kCategoryBlocksOffset + Format::kCategoryBlockSize * static_cast<std::uint64_t>(i),
+                    bytes.bytes, Format::kCategoryBlockSize);
+        KeyedCipher().BlockDecrypt(bytes.bytes, Format::kCategoryBlockSize);
+        CategoryBlock block = CategoryBlock::Decode(bytes.bytes);
+        HeaderVerifier::VerifyStaticCategoryBlock(block);
+        std::u16string name(static_cast<std::size_t>(block.nameLength) / 2, u'\0');
+        for (std::size_t c = 0; c < name.size(); ++c) {
+            name[c] = static_cast<char16_t>(block.name[2 * c] | (block.name[2 * c + 1] << 8));
+        }
+        SecureWipe(block.name, sizeof block.name);
+        if (name.empty() || name.size() > Category::kMaximumNameLength) {
+            throw DBException(23, u"HeaderVerifier::VerifyStaticCategoryBlock",
+                              u"Ungültige Längenangabe des Kategorienamens.");
+        }
+        try {
+            data.AssignAsNextIdIfHigher(std::make_shared<Category>(static_cast<std::uint32_t>(block.id),
+                                                                   static_cast<std::uint32_t>(block.parentId), name));
+        } catch (const DBException&) {
+            throw;
+        } catch (const Utilities::Exceptions::Exception& e) {
+            throw DBException(23, u"EmberkiteEngine::LoadCategories", e.GetMessage().View());
+        }
+        Report(1, 0);
+    }
+}
+
+void EmberkiteEngine::Load(PasswordData& data) {
+    LoadCategories(data);
+    const FileHeader file = ReadCheckedFileHeader();
+    if (file.passwordCount <= 0) {
+        return;
+    }
+    if (data.FolderCount() == 0) {
+        throw DBException(25, u"EmberkiteEngine::LoadPasswordItems", u"Es sind keine Kategorien vorhanden.");
+    }
+    EnsureKey();
+    CipherBase& cipher = KeyedCipher();
+    const std::size_t blockSize = cipher.GetBlockSize();
+    const std::uint64_t fileSize = m_file.FileSize();
+    std::uint64_t offset = Format::RecordsOffset(static_cast<std::uint64_t>(ReadCategoryCount()));
+    ByteBuffer body;
+    std::uint8_t headerBytes[Format::kRecordHeaderSize];
+    for (std::int32_t i = 0; i < file.passwordCount; ++i) {
+        m_file.Read(offset, headerBytes, sizeof headerBytes);
+        const RecordHeader header = RecordHeader::Decode(headerBytes);
+        HeaderVerifier::VerifyPasswordHeader(header);
+        // A body must be whole blocks and lie inside the file: nothing is allocated on trust.
+        if (header.bodySize % blockSize != 0 || header.bodySize > kMaximumRecordBody) {
+            throw DBException(25, u"HeaderVerifier::VerifyPasswordHeader", u"Ungültige Größe des Passwortblocks.");
+        }
+        if (offset + Format::kRecordHeaderSize + header.bodySize > fileSize) {
+            throw DBException(15);
+        }
+        body.Resize(header.bodySize);
+        m_file.Read(offset + Format::kRecordHeaderSize, body.MutableData(), header.bodySize);
+        cipher.BlockDecryptInCBCMode(body.MutableData(), header.bodySize, header.iv, Format::kIvSize);
+        ByteStream stream(body.Data(), body.Size());
+        const auto folderId =
+            static_cast<std::int32_t>(Tarnwick::PasswordADT::ReadUInt32(stream, u"EmberkiteEngine::LoadPasswordItems"));
+        HeaderVerifier::VerifyStaticPasswordBlock(folderId);
+        auto item = std::make_shared<PasswordItem>();
+        try {
+            item->Deserialize(stream);
+        } catch (const Utilities::Exceptions::Exception& e) {
+            body.Clear();
+            throw DBException(25, u"EmberkiteEngine::LoadPasswordItems", e.GetMessage().View());
+        }
+        // An entry whose folder is missing is kept in the first folder rather than dropped.
+        auto folder = data.FindFolderByParentId(static_cast<std::uint32_t>(folderId));
+        if (!folder) {
+            folder = data.Folders().front();
+        }
+        folder->Entries().push_back(std::move(item));
+        Report(1, 0);
+        offset += Format::kRecordHeaderSize + header.bodySize;
+    }
+    body.Clear();
+}
+
+void EmberkiteEngine::UpdateCategories(const PasswordData& data) {
+    EnsureKey();
+    const auto& folders = data.Folders();
+    if (folders.size() > static_cast<std::size_t>(INT32_MAX)) {
+        throw DBException(22, u"EmberkiteEngine::UpdateCategories", u"Ungültige Anzahl an Kategorien.");
+    }
+    std::int32_t written = 0;
+    std::exception_ptr held;
+    try {
+        WipedBytes<Format::kCategoryBlockSize> bytes;
+        for (const auto& folder : folders) {
+            if (!folder) {
+                throw DBException(24, u"EmberkiteEngine::UpdateCategories", u"Der Kategoriezeiger ist NULL @ UpdateDatasets.");
+            }
+            // A block the reader would refuse is never written.
+            if (folder->GetId() > Category::kMaximumId ||
+                (folder->GetParentId() > Category::kMaximumId && folder->GetParentId() != Category::kNoParent)) {
+                throw DBException(23, u"EmberkiteEngine::UpdateCategories", u"Ungültige Kategorie-ID.");
+            }
+            CategoryBlock block;
+            block.id = static_cast<std::int32_t>(folder->GetId());
+            block.parentId = folder->IsTopLevel() ? -1 : static_cast<std::int32_t>(folder->GetParentId());
+            const auto name = folder->GetName().View().substr(0, Category::kMaximumNameLength);
+            block.nameLength = static_cast<std::int32_t>(name.size() * 2);
+            if (name.size() * 2 < Format::kCategoryNameBytes) {
+                RandomBytes(block.name, Format::kCategoryNameBytes);
+            }
+            for (std::size_t c = 0; c < name.size(); ++c) {
+                block.name[2 * c] = static_cast<std::uint8_t>(name[c]);
+                block.name[2 * c + 1] = static_cast<std::uint8_t>(name[c] >> 8);
+            }
+            block.Encode(bytes.bytes);
+            SecureWipe(block.name, sizeof block.name);
+            KeyedCipher().BlockEncrypt(bytes.bytes, Format::kCategoryBlockSize);
+            m_file.Write(Format::kCategoryBlocksOffset + Format::kCategoryBlockSize * static_cast<std::uint64_t>(written),
+                         bytes.bytes, Format::kCategoryBlockSize);
+            ++written;
+            Report(1, 0);
+        }
+    } catch (...) {
+        held = std::current_exception();
+    }
+    CategoryHeader header;
+    header.count = written;
+    std::uint8_t bytes[Format::kCategoryHeaderSize];
+    header.Encode(bytes);
+    m_file.Write(Format::kCategoryHeaderOffset, bytes, sizeof bytes);
+    if (held) {
+        std::rethrow_exception(held);
+    }
+    if (m_modifiedStamp) {
+        UpdateLastModified();
+    }
+}
+
+std::size_t EmberkiteEngine::WriteRecord(std::uint64_t offset, const PasswordItem& item, std::int32_t folderId,
+                                         ByteBuffer& body) {
+    CipherBase& cipher = KeyedCipher();
+    const std::size_t blockSize = cipher.GetBlockSize();
+    const std::size_t announced = item.SerializedSize();
+    if (announced > kMaximumRecordBody) {
+        throw DBException(26, u"EmberkiteEngine::WriteRecord",
+                          u"Die Größe für den Daten-Stream überschreitet die maximal zulässige Größe.");
+    }
+    const std::size_t unpadded = 4 + announced;
+    const std::size_t bodySize = (unpadded + blockSize - 1) / blockSize * blockSize;
+    body.Reset();
+    body.Reserve(bodySize);
+    std::uint8_t index[4];
+    Format::Put(index, folderId);
+    body.Append(index, sizeof index);
+    item.Serialize(body);
+    if (body.Size() > unpadded) {
+        throw DBException(26, u"EmberkiteEngine::WriteRecord", u"Der Stream wurde während der Serialisierung vergrößert.");
+    }
+    const std::size_t used = body.Size();
+    body.Resize(bodySize);
+    if (bodySize > used) {
+        RandomBytes(body.MutableData() + used, bodySize - used);
+    }
+    RecordHeader header;
+    RandomBytes(header.iv, Format::kIvSize);
+    header.bodySize = static_cast<std::uint32_t>(bodySize);
+    cipher.BlockEncryptInCBCMode(body.MutableData(), bodySize, header.iv, Format::kIvSize);
+    std::uint8_t headerBytes[Format::kRecordHeaderSize];
+    header.Encode(headerBytes);
+    m_file.Write(offset, headerBytes, sizeof headerBytes);
+    m_file.Write(offset + Format::kRecordHeaderSize, body.Data(), bodySize);
+    return Format::kRecordHeaderSize + bodySize;
+}
+
+void EmberkiteEngine::UpdatePasswordItems(const PasswordData& data) {
+    EnsureKey();
+    if (!data.HasEntries()) {
+        FileHeader file = ReadCheckedFileHeader();
+        file.passwordCount = 0;
+        WriteFileHeader(file);
+        if (m_modifiedStamp) {
+            UpdateLastModified();
+        }
+        return;
+    }
+    std::int64_t written = 0;
+    std::exception_ptr held;
+    ByteBuffer body;
+    try {
+        std::uint64_t offset = Format::RecordsOffset(data.FolderCount());
+        for (const auto& folder : data.Folders()) {
+            if (!folder) {
+                throw DBException(24, u"EmberkiteEngine::UpdatePasswordItems",
+                                  u"Der Kategoriezeiger ist NULL @ UpdateDatasets.");
+            }
+            for (const auto& item : folder->Entries()) {
+                if (written >= INT32_MAX) {
+                    throw DBException(24, u"EmberkiteEngine::UpdatePasswordItems",
+                                      u"Die maximale Anzahl an Passwortinformationen ist erreicht.");
+                }
+                if (!item) {
+                    throw DBException(24, u"EmberkiteEngine::UpdatePasswordItems", u"password item out of range");
+                }
+                offset += WriteRecord(offset, *item, static_cast<std::int32_t>(folder->GetId()), body);
+                ++written;
+                Report(1, 0);
+            }
+        }
+    } catch (...) {
+        held = std::current_exception();
+    }
+    body.Clear();
+    FileHeader file = ReadCheckedFileHeader();
+    file.passwordCount = static_cast<std::int32_t>(written);
+    WriteFileHeader(file);
+    if (held) {
+        std::rethrow_exception(held);
+    }
+    if (m_modifiedStamp) {
+        UpdateLastModified();
+    }
+}
+
+void EmberkiteEngine::SaveAll(const PasswordData& data) {
+    m_file.BeginTransaction();
+    const bool stamp = m_modifiedStamp;
+    m_modifiedStamp = false;
+    try {
+        UpdateCategories(data);
+    } catch (...) {
+        m_modifiedStamp = stamp;
+        throw;
+    }
+    m_modifiedStamp = stamp;
+    UpdatePasswordItems(data);
+}
+
+std::uint64_t EmberkiteEngine::RecordsEnd(const FileHeader& file) {
+    const std::uint64_t fileSize = m_file.FileSize();
+    const std::int32_t folders = ReadCategoryCount();
+    // Entries live in folders: a file without any has no place for one.
+    if (folders == 0) {
+        throw DBException(19, u"DynamicHeaderSizing::AssertCategoryHeadersSizeIsNotZero");
+    }
+    std::uint64_t offset = Format::RecordsOffset(static_cast<std::uint64_t>(folders));
+    std::uint8_t headerBytes[Format::kRecordHeaderSize];
+    for (std::int32_t i = 0; i < file.passwordCount; ++i) {
+        m_file.Read(offset, headerBytes, sizeof headerBytes);
+        const RecordHeader header = RecordHeader::Decode(headerBytes);
+        HeaderVerifier::VerifyPasswordHeader(header);
+        offset += Format::kRecordHeaderSize + header.bodySize;
+        if (offset > fileSize) {
+            throw DBException(15);
+        }
+    }
+    return offset;
+}
+
+void EmberkiteEngine::AddPasswordItem(const PasswordItem& item, std::uint32_t folderId) {
+    FileHeader file = ReadCheckedFileHeader();
+    CreateCipher(file.algorithm);
+    EnsureKey();
+    if (file.passwordCount == INT32_MAX) {
+        throw DBException(26, u"EmberkiteEngine::AddPasswordItem",
+                          u"Die maximale Anzahl an Passwortinformationen ist erreicht.");
+    }
+    // In place and in order: the record behind the last one, durable, and only then the
+    // count that makes it part of the file. An interruption leaves the old file.
+    const std::uint64_t end = RecordsEnd(file);
+    ByteBuffer body;
+    WriteRecord(end, item, static_cast<std::int32_t>(folderId), body);
+    body.Clear();
+    m_file.Sync();
+    file.passwordCount += 1;
+    WriteFileHeader(file);
+    m_file.Sync();
+    if (m_modifiedStamp) {
+        UpdateLastModified();
+    }
+}
+
+bool EmberkiteEngine::ChangePassword(const Credentials& oldCredentials, const Credentials& newCredentials,
+                                     const PasswordData& data) {
+    if (!Authenticate(oldCredentials)) {
+        return false;
+    }
+    if (data.FolderCount() == 0 && data.HasEntries()) {
+        throw DBException(21, u"EmberkiteEngine::ChangePassword",
+                          u"Ausnahmefehler: Kein(e) Ordner aber Passwortinformationen.");
+    }
+    m_file.BeginTransaction();
+    const FileHeader file = ReadCheckedFileHeader();
+    UserHeader old = ReadCheckedUserHeader();
+    CreateCipher(file.algorithm);
+    DateTimeHeader times = ReadDateTimeHeader();
+    times.passwordChanged = TimestampValidator::GetValidTimestamp();
+
+    ClearKeyMaterial();
+    m_credentials = newCredentials;
+    UserHeader user = FreshUserHeader(newCredentials.userName, newCredentials.password, old.rounds);
+    old.Wipe();
+    std::uint8_t bytes[Format::kUserHeaderSize];
+    user.Encode(bytes);
+    m_file.Write(Format::kUserHeaderOffset, bytes, sizeof bytes);
+    user.Wipe();
+
+    const bool stamp = m_modifiedStamp;
+    m_modifiedStamp = false;
+    try {
+        UpdateCategories(data);
+        if (data.HasEntries()) {
+            UpdatePasswordItems(data);
+        }
+    } catch (...) {
+        m_modifiedStamp = stamp;
+        throw;
+    }
+    m_modifiedStamp = stamp;
+    times.lastModified = TimestampValidator::GetValidTimestamp();
+    WriteDateTimeHeader(times);
+    return true;
+}
+
+bool EmberkiteEngine::ChangeAlgorithm(const Credentials& credentials, std::int32_t algorithm,
+                                      const PasswordData& data) {
+    if (!Authenticate(credentials)) {
+        return false;
+    }
+    m_file.BeginTransaction();
+    FileHeader file = ReadCheckedFileHeader();
+    CreateCipher(file.algorithm);
+    DateTimeHeader times = ReadDateTimeHeader();
+
+    CreateCipher(algorithm);
+    UserHeader user = FreshUserHeader(credentials.userName, credentials.password, Format::kDefaultRounds);
+    std::uint8_t bytes[Format::kUserHeaderSize];
+    user.Encode(bytes);
+    m_file.Write(Format::kUserHeaderOffset, bytes, sizeof bytes);
+    user.Wipe();
+
+    const bool stamp = m_modifiedStamp;
+    m_modifiedStamp = false;
+    try {
+        UpdateCategories(data);
+        UpdatePasswordItems(data);
+    } catch (...) {
+        m_modifiedStamp = stamp;
+        throw;
+    }
+    m_modifiedStamp = stamp;
+    file = ReadCheckedFileHeader();
+    file.algorithm = algorithm;
+    WriteFileHeader(file);
+    times.lastModified = TimestampValidator::GetValidTimestamp();
+    WriteDateTimeHeader(times);
+    return true;
+}
+
+bool EmberkiteEngine::Reorganise(const Credentials& credentials, const PasswordData& data) {
+    if (!Authenticate(credentials)) {
+        return false;
+    }
+    const FileHeader file = ReadCheckedFileHeader();
+    m_fileSize = m_file.FileSize();
+    // The new file is written beside the old one and takes its place; only then is the old
+    // content overwritten, so an interruption never leaves neither.
+    ClearKeyMaterial();
+    m_file.BeginTransaction(true);
+    m_eraseOldContent = [this](Tarnwick::Platform::IFile& old, std::uint64_t size) {
+        SecureOverwrite(old, size, 3, *m_random);
+    };
+    const bool stamp = m_modifiedStamp;
+    m_modifiedStamp = false;
+    try {
+        Create(credentials, file.algorithm, {});
+        UpdateCategories(data);
+        UpdatePasswordItems(data);
+    } catch (...) {
+        m_modifiedStamp = stamp;
+        m_eraseOldContent = nullptr;
+        throw;
+    }
+    m_modifiedStamp = stamp;
+    return true;
+}
+
+bool EmberkiteEngine::Delete(const Credentials& credentials, int passes) {
+    if (!Authenticate(credentials)) {
+        return false;
+    }
+    const std::filesystem::path path = m_file.GetPath();
+    Tarnwick::Platform::IFile& file = m_file.Original();
+    std::uint64_t size = 0;
+    if (file.Size(size) != 0) {
+        throw DBException(15);
+    }
+    m_fileSize = size;
+    SecureOverwrite(file, size, passes, *m_random);
+    ClearKeyMaterial();
+    m_file.Close();
+    FileDeletionTool::EraseFile(path);
+    return true;
+}
+
+void EmberkiteEngine::Upgrade(bool force) {
+    FileHeader file = ReadFileHeader();
+    const bool older = file.majorVersion < Format::kMajorVersion ||
+                       (file.majorVersion == Format::kMajorVersion && file.minorVersion < Format::kMinorVersion);
+    const bool current = file.majorVersion == Format::kMajorVersion && file.minorVersion == Format::kMinorVersion;
+    if (older || (current && force)) {
+        file.majorVersion = Format::kMajorVersion;
+        file.minorVersion = Format::kMinorVersion;
+        WriteFileHeader(file);
+        m_file.Sync();
+    }
+}
+
+void EmberkiteEngine::SecureOverwrite(Tarnwick::Platform::IFile& file, std::uint64_t size, int passes,
+                                      CryptoServiceProvider::Random::Isaac& random) {
+    enum Fill { Zero, Random, Ones };
+    static constexpr Fill kFills[9] = {Zero, Random, Zero, Random, Random, Random, Zero, Ones, Zero};
+    std::uint8_t piece[1024];
+    for (int pass = 0; pass < passes; ++pass) {
+        for (const Fill fill : kFills) {
+            for (std::uint64_t offset = 0; offset < size; offset += sizeof piece) {
+                const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof piece, size - offset));
+                if (fill == Random) {
+                    random.NextBytes(piece, length);
+                } else {
+                    std::memset(piece, fill == Ones ? 0xFF : 0x00, length);
+                }
+                if (file.WriteAt(offset, piece, length) != 0) {
+                    throw DBException(16);
+                }
+            }
+            // Each fill reaches the disk before the next one replaces it.
+            if (file.Sync() != 0) {
+                throw DBException(16);
+            }
+        }
+    }
+}
+
+void EmberkiteEngine::Close() {
+    try {
+        if (m_file.IsOpen()) {
+            m_file.Commit(m_eraseOldContent);
+        }
+    } catch (...) {
+        Abandon();
+        throw;
+    }
+    m_eraseOldContent = nullptr;
+    ClearKeyMaterial();
+    m_file.Close();
+}
+
+void EmberkiteEngine::Abandon() noexcept {
+    m_eraseOldContent = nullptr;
+    ClearKeyMaterial();
+    m_file.Close();
+}
+
+} // namespace EmberkiteDatabase

@@ -1,0 +1,258 @@
+#include "database/RawFileModule.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "core/text/Format.h"
+#include "core/text/Utf.h"
+#include "log/exceptions/DBException.h"
+
+namespace EmberkiteDatabase {
+
+using Tarnwick::Platform::FileSystem;
+using Tarnwick::Platform::IFile;
+using Tarnwick::Platform::OpenMode;
+
+namespace {
+
+constexpr std::size_t kGatherBytes = 256 * 1024;
+constexpr std::size_t kWindowBytes = 64 * 1024;
+
+[[noreturn]] void OpenFailure(const std::filesystem::path& path) {
+    const std::u16string name = Tarnwick::Text::FromUtf8(path.string());
+    throw DBException(10, u"RawFileModule::OpenFile",
+                      Tarnwick::Text::Format(u"Fehler beim Öffnen der Datenbank \"%s\".", name).View());
+}
+
+// Locks the file and makes sure the path still names it (it may have been replaced meanwhile).
+int LockAndCheck(IFile& file, const std::filesystem::path& path) {
+    if (const int error = file.LockExclusive(); error != 0) {
+        return error;
+    }
+    std::uint64_t device = 0, inode = 0, pathDevice = 0, pathInode = 0;
+    if (file.Identity(device, inode) != 0 || FileSystem().Identity(path, pathDevice, pathInode) != 0 ||
+        device != pathDevice || inode != pathInode) {
+        return ESTALE;
+    }
+    return 0;
+}
+
+} // namespace
+
+RawFileModule::RawFileModule() = default;
+
+RawFileModule::~RawFileModule() { Close(); }
+
+void RawFileModule::OpenFile(const std::filesystem::path& path, bool create) {
+    Close();
+    m_path = path;
+    std::unique_ptr<IFile> file;
+    int error = FileSystem().Open(path, OpenMode::ReadWrite, file);
+    if (error == 0) {
+        // A file replaced between open and lock is opened again; a held lock is refused.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            error = LockAndCheck(*file, path);
+            if (error != ESTALE) {
+                break;
+            }
+            file.reset();
+            if ((error = FileSystem().Open(path, OpenMode::ReadWrite, file)) != 0) {
+                break;
+            }
+        }
+        if (error == EWOULDBLOCK || error == ESTALE) {
+            throw DBException(35);
+        }
+        if (error != 0) {
+            OpenFailure(path);
+        }
+        m_original = std::move(file);
+    } else if (!(create && error == ENOENT)) {
+        OpenFailure(path);
+    }
+    if (create) {
+        try {
+            BeginTransaction(true);
+        } catch (...) {
+            Close();
+            OpenFailure(path);
+        }
+    }
+}
+
+void RawFileModule::VerifyFileIsOpen() const {
+    if (!IsOpen()) {
+        throw DBException(11, u"RawFileModule::VerifyFileIsOpen");
+    }
+}
+
+IFile& RawFileModule::Target() {
+    VerifyFileIsOpen();
+    return m_shadow ? *m_shadow : *m_original;
+}
+
+void RawFileModule::Flush() {
+    if (m_pending.empty()) {
+        return;
+    }
+    const int error = Target().WriteAt(m_pendingOffset, m_pending.data(), m_pending.size());
+    m_pending.clear();
+    if (error != 0) {
+        throw DBException(16);
+    }
+}
+
+std::size_t RawFileModule::ReadAvailable(std::uint64_t offset, void* buffer, std::size_t bytes) {
+    VerifyFileIsOpen();
+    Flush();
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    std::size_t done = 0;
+    while (done < bytes) {
+        const std::uint64_t at = offset + done;
+        if (at >= m_windowOffset && at < m_windowOffset + m_windowSize) {
+            const std::size_t from = static_cast<std::size_t>(at - m_windowOffset);
+            const std::size_t n = std::min(bytes - done, m_windowSize - from);
+            std::memcpy(out + done, m_window.data() + from, n);
+            done += n;
+            continue;
+        }
+        if (bytes - done >= kWindowBytes) {
+            // Large reads go straight into the caller's buffer.
+            std::size_t got = 0;
+            if (Target().ReadAt(at, out + done, bytes - done, got) != 0) {
+                throw DBException(15);
+            }
+            return done + got;
+        }
+        m_window.resize(kWindowBytes);
+        std::size_t got = 0;
+        if (Target().ReadAt(at, m_window.data(), kWindowBytes, got) != 0) {
+            m_windowSize = 0;
+            throw DBException(15);
+        }
+        m_windowOffset = at;
+        m_windowSize = got;
+        if (got == 0) {
+            break;
+        }
+    }
+    return done;
+}
+
+void RawFileModule::Read(std::uint64_t offset, void* buffer, std::size_t bytes) {
+    if (ReadAvailable(offset, buffer, bytes) != bytes) {
+        throw DBException(15);
+    }
+}
+
+void RawFileModule::Write(std::uint64_t offset, const void* data, std::size_t bytes) {
+    VerifyFileIsOpen();
+    m_windowSize = 0;
+    if (!m_pending.empty() && offset != m_pendingOffset + m_pending.size()) {
+        Flush();
+    }
+    if (m_pending.empty()) {
+        m_pendingOffset = offset;
+    }
+    const auto* in = static_cast<const std::uint8_t*>(data);
+    m_pending.insert(m_pending.end(), in, in + bytes);
+    if (m_pending.size() >= kGatherBytes) {
+        Flush();
+    }
+}
+
+std::uint64_t RawFileModule::FileSize() {
+    Flush();
+    std::uint64_t size = 0;
+    if (Target().Size(size) != 0) {
+        throw DBException(15);
+    }
+    return size;
+}
+
+void RawFileModule::Sync() {
+    Flush();
+    if (Target().Sync() != 0) {
+        throw DBException(16);
+    }
+}
+
+void RawFileModule::BeginTransaction(bool fresh) {
+    if (m_shadow) {
+        if (fresh) {
+            m_pending.clear();
+            m_windowSize = 0;
+            if (m_shadow->Truncate(0) != 0) {
+                throw DBException(16);
+            }
+        }
+        return;
+    }
+    Flush();
+    m_windowSize = 0;
+    const std::filesystem::path folder = m_path.has_parent_path() ? m_path.parent_path() : std::filesystem::path(".");
+    std::unique_ptr<IFile> shadow;
+    std::filesystem::path shadowPath;
+    if (FileSystem().CreateTemporary(folder, "." + m_path.filename().string() + ".", shadowPath, shadow) != 0) {
+        throw DBException(16);
+    }
+    // The copy is locked before it can take the file's place.
+    if (shadow->LockExclusive() != 0 || (!fresh && m_original && Tarnwick::Platform::CopyContent(*m_original, *shadow) != 0)) {
+        shadow.reset();
+        FileSystem().Remove(shadowPath);
+        throw DBException(16);
+    }
+    m_shadow = std::move(shadow);
+    m_shadowPath = shadowPath;
+}
+
+void RawFileModule::Commit(const std::function<void(IFile&, std::uint64_t)>& afterOldContent) {
+    if (!m_shadow) {
+        Sync();
+        return;
+    }
+    Flush();
+    if (m_shadow->Sync() != 0 || FileSystem().Rename(m_shadowPath, m_path) != 0) {
+        throw DBException(16);
+    }
+    std::unique_ptr<IFile> old = std::move(m_original);
+    m_original = std::move(m_shadow);
+    m_shadowPath.clear();
+    const std::filesystem::path folder = m_path.has_parent_path() ? m_path.parent_path() : std::filesystem::path(".");
+    if (FileSystem().SyncFolder(folder) != 0) {
+        throw DBException(16);
+    }
+    if (old && afterOldContent) {
+        std::uint64_t size = 0;
+        if (old->Size(size) == 0) {
+            afterOldContent(*old, size);
+        }
+    }
+}
+
+void RawFileModule::Discard() noexcept {
+    m_pending.clear();
+    m_windowSize = 0;
+    if (m_shadow) {
+        m_shadow.reset();
+        FileSystem().Remove(m_shadowPath);
+        m_shadowPath.clear();
+    }
+}
+
+void RawFileModule::Close() noexcept {
+    Discard();
+    m_original.reset();
+}
+
+IFile& RawFileModule::Original() {
+    Flush();
+    m_windowSize = 0;
+    if (!m_original) {
+        throw DBException(11, u"RawFileModule::VerifyFileIsOpen");
+    }
+    return *m_original;
+}
+
+} // namespace EmberkiteDatabase
