@@ -1,0 +1,7 @@
+#include "crypto/RandomBase.h"
+
+namespace CryptoServiceProvider::Random {
+
+RandomBase::~RandomBase() = default;
+
+} // namespace CryptoServiceProvider::Random

@@ -1,0 +1,15 @@
+#include "crypto/StreamCipherBase.h"
+
+#include "log/exceptions/Exception.h"
+
+namespace CryptoServiceProvider::Encryption {
+
+StreamCipherBase::~StreamCipherBase() = default;
+
+void StreamCipherBase::VerifyKeySize(std::size_t keyLength) const {
+    if (keyLength != GetKeySize()) {
+        throw Utilities::Exceptions::Exception(u"", u"StreamCipherBase::VerifyKeySize");
+    }
+}
+
+} // namespace CryptoServiceProvider::Encryption
