@@ -3,19 +3,36 @@
 #include <cstring>
 
 #include "crypto/CryptoSelfTest.h"
+#include "crypto/DigestBackend.h"
 #include "crypto/HashBaseWin.h"
 
 using namespace CryptoServiceProvider;
 
 namespace {
 
-// A SHA-256 that gets "abc" wrong.
-class BrokenSha256 : public Hashing::Sha256Win {
+// A digest library that gets every result wrong by one bit.
+class BrokenDigests : public Hashing::IDigestBackend {
 public:
-    void Finish(std::uint8_t* output, std::size_t& length) override {
-        Sha256Win::Finish(output, length);
-        output[0] ^= 0x01;
+    unsigned long Fetch(const char* name, EVP_MD*& digest) noexcept override { return Real().Fetch(name, digest); }
+    unsigned long FetchBuiltIn(const char* name, EVP_MD*& digest) noexcept override {
+        return Real().FetchBuiltIn(name, digest);
     }
+    void FreeDigest(EVP_MD* digest) noexcept override { Real().FreeDigest(digest); }
+    unsigned long CreateContext(const EVP_MD* digest, EVP_MD_CTX*& context) noexcept override {
+        return Real().CreateContext(digest, context);
+    }
+    unsigned long Update(EVP_MD_CTX* context, const void* data, std::size_t length) noexcept override {
+        return Real().Update(context, data, length);
+    }
+    unsigned long Final(EVP_MD_CTX* context, unsigned char* output, unsigned int& length) noexcept override {
+        const unsigned long error = Real().Final(context, output, length);
+        output[0] ^= 0x01;
+        return error;
+    }
+    void FreeContext(EVP_MD_CTX* context) noexcept override { Real().FreeContext(context); }
+
+private:
+    static Hashing::IDigestBackend& Real() { return Hashing::DefaultDigestBackend(); }
 };
 
 } // namespace
@@ -36,7 +53,8 @@ TEST(CryptoSelfTest, EveryPrimitivePassesInOrder) {
 TEST(CryptoSelfTest, AWrongDigestStopsAfterFourTests) {
     auto steps = StartupSelfTestSteps();
     steps[4].run = [] {
-        BrokenSha256 sha;
+        BrokenDigests broken;
+        Hashing::Sha256Win sha(broken);
         return sha.SelfTest();
     };
     bool sixthRan = false;

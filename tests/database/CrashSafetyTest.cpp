@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "database/CDatabase.h"
+#include "support/ClockOverride.h"
 #include "support/DatabaseFixture.h"
 #include "support/FaultyFileSystem.h"
 
@@ -24,6 +25,9 @@ struct State {
 
 class CrashSafety : public DatabaseFixture, public ::testing::WithParamInterface<std::int32_t> {
 protected:
+    // Entries made at different moments must still compare equal.
+    ClockOverride m_clock{1700000000};
+
     // Runs the request with the n-th change failing, for n = 1, 2, ... until it goes through
     // untouched. After each run exactly one of the two states must open.
     void Check(const std::function<void(CDatabase&)>& request, const State& before, const State& after) {
