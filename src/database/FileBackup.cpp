@@ -98,7 +98,7 @@ void FileBackup::Restore() {
         m_source.has_parent_path() ? m_source.parent_path() : std::filesystem::path(".");
     std::filesystem::path staging;
     std::unique_ptr<IFile> target;
-    if (const int error = FileSystem().CreateTemporary(folder, "." + m_source.filename().string() + ".", staging, target);
+    if (const int error = FileSystem().CreateTemporary(folder, Tarnwick::Platform::StagingPrefix(m_source), staging, target);
         error != 0) {
         throw WindowsException(u"", error, u"mkstemp", u"FileBackup::Restore");
     }

@@ -194,7 +194,7 @@ void RawFileModule::BeginTransaction(bool fresh) {
     const std::filesystem::path folder = m_path.has_parent_path() ? m_path.parent_path() : std::filesystem::path(".");
     std::unique_ptr<IFile> shadow;
     std::filesystem::path shadowPath;
-    if (FileSystem().CreateTemporary(folder, "." + m_path.filename().string() + ".", shadowPath, shadow) != 0) {
+    if (FileSystem().CreateTemporary(folder, Tarnwick::Platform::StagingPrefix(m_path), shadowPath, shadow) != 0) {
         throw DBException(16);
     }
     // The copy is locked before it can take the file's place.

@@ -177,6 +177,13 @@ IFileSystem& FileSystem() {
 
 IFileSystem* SetFileSystem(IFileSystem* fileSystem) noexcept { return g_override.exchange(fileSystem); }
 
+std::string StagingPrefix(const std::filesystem::path& file) {
+    std::string prefix(1, '.');
+    prefix.append(file.filename().string());
+    prefix.push_back('.');
+    return prefix;
+}
+
 int CopyContent(IFile& from, IFile& to) {
     std::uint64_t size = 0;
     if (const int error = from.Size(size); error != 0) {

@@ -49,6 +49,9 @@ IFileSystem& FileSystem();
 // Replaces the file system (tests); nullptr restores the real one. Returns the previous one.
 IFileSystem* SetFileSystem(IFileSystem* fileSystem) noexcept;
 
+// The name start of a hidden working copy beside a file: "." + its name + ".".
+std::string StagingPrefix(const std::filesystem::path& file);
+
 // Copies all bytes of one open file into another (from offset 0), then sizes the target.
 int CopyContent(IFile& from, IFile& to);
 
