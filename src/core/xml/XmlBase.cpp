@@ -1,0 +1,173 @@
+#include "core/xml/XmlBase.h"
+
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+
+#include "core/text/Utf.h"
+#include "core/xml/XmlSupport.h"
+#include "crypto/SecureWipe.h"
+
+namespace XmlServiceProvider {
+
+XmlBase::~XmlBase() {
+    XmlBase::Clear();
+}
+
+void XmlBase::Clear() {
+    m_path.clear();
+    m_nodeType = XmlNodeType_None;
+    m_attributeState = false;
+}
+
+namespace Detail {
+
+namespace {
+
+xmlParserInputPtr RefuseExternalEntity(const char* /*url*/, const char* /*id*/,
+                                       xmlParserCtxtPtr /*context*/) {
+    return nullptr;
+}
+
+// Code units of the UTF-16 form; invalid bytes become one U+FFFD each.
+template <typename Sink> void DecodeUtf8(const unsigned char* text, std::size_t length, Sink&& sink) {
+    std::size_t pos = 0;
+    while (pos < length) {
+        const unsigned char lead = text[pos];
+        std::size_t need = 0;
+        char32_t cp = 0;
+        char32_t minimum = 0;
+        if (lead < 0x80) {
+            sink(static_cast<char16_t>(lead));
+            ++pos;
+            continue;
+        } else if ((lead & 0xE0) == 0xC0) {
+            need = 1, cp = lead & 0x1F, minimum = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            need = 2, cp = lead & 0x0F, minimum = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            need = 3, cp = lead & 0x07, minimum = 0x10000;
+        } else {
+            sink(u'\uFFFD');
+            ++pos;
+            continue;
+        }
+        bool ok = pos + need < length;
+        for (std::size_t i = 1; ok && i <= need; ++i) {
+            const unsigned char next = text[pos + i];
+            ok = (next & 0xC0) == 0x80;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        if (!ok || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            sink(u'\uFFFD');
+            ++pos;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            sink(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            sink(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            sink(static_cast<char16_t>(cp));
+        }
+        pos += need + 1;
+    }
+}
+
+void Convert(String& out, const char* text, std::size_t length) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    std::size_t units = 0;
+    DecodeUtf8(bytes, length, [&](char16_t) { ++units; });
+    if (units == 0) {
+        out.Clear();
+        return;
+    }
+    std::unique_ptr<char16_t[]> buffer(new char16_t[units]);
+    std::size_t at = 0;
+    DecodeUtf8(bytes, length, [&](char16_t unit) { buffer[at++] = unit; });
+    out.Assign(buffer.get(), units);
+    CryptoServiceProvider::SecureWipe(buffer.get(), units * sizeof(char16_t));
+}
+
+} // namespace
+
+void InitialiseParserOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        xmlSetExternalEntityLoader(RefuseExternalEntity);
+    });
+}
+
+void AssignUtf8(String& out, const char* text, std::size_t length) {
+    Convert(out, text, length);
+}
+
+bool IsWideSpace(char16_t ch) noexcept {
+    switch (ch) {
+    case u'\t':
+    case u'\n':
+    case u'\v':
+    case u'\f':
+    case u'\r':
+    case u' ':
+    case u'\u0085':
+    case u'\u00A0':
+    case u'\u1680':
+    case u'\u2028':
+    case u'\u2029':
+    case u'\u202F':
+    case u'\u205F':
+    case u'\u3000':
+        return true;
+    default:
+        return ch >= u'\u2000' && ch <= u'\u200A';
+    }
+}
+
+void Trim(String& text) {
+    const std::u16string_view view = text.View();
+    std::size_t begin = 0;
+    std::size_t end = view.size();
+    while (begin < end && IsWideSpace(view[begin])) {
+        ++begin;
+    }
+    while (end > begin && IsWideSpace(view[end - 1])) {
+        --end;
+    }
+    if (begin != 0 || end != view.size()) {
+        String trimmed(view.substr(begin, end - begin));
+        text = std::move(trimmed);
+    }
+}
+
+Utf8Arg::Utf8Arg(const char16_t* text) : m_null(text == nullptr) {
+    if (text != nullptr) {
+        m_text = Tarnwick::Text::ToUtf8(text);
+    }
+}
+
+Utf8Arg::Utf8Arg(const char16_t* text, std::size_t length) : m_null(text == nullptr) {
+    if (text != nullptr) {
+        m_text = Tarnwick::Text::ToUtf8(std::u16string_view(text, length));
+    }
+}
+
+Utf8Arg::~Utf8Arg() {
+    CryptoServiceProvider::SecureWipe(m_text.data(), m_text.size());
+}
+
+const unsigned char* Utf8Arg::Get() const noexcept {
+    return m_null ? nullptr : reinterpret_cast<const unsigned char*>(m_text.c_str());
+}
+
+const unsigned char* Utf8Arg::OrEmpty() const noexcept {
+    return reinterpret_cast<const unsigned char*>(m_text.c_str());
+}
+
+} // namespace Detail
+
+} // namespace XmlServiceProvider
