@@ -267,18 +267,22 @@ bool CDatabase::UpgradeFromSixteen(const LoginCredentials& credentials) {
     return false;
 }
 
-bool CDatabase::Create(const LoginCredentials& credentials, std::int32_t algorithm, std::u16string_view initialFolder) {
+bool CDatabase::MayReplaceExisting() {
     std::uint64_t device = 0, inode = 0;
-    if (Platform::FileSystem().Identity(m_path, device, inode) == 0) {
-        const int choice = m_ui.AskCommand(
-            u"Es existiert bereits eine Datenbank mit diesem Namen",
-            Text::Format(u"Die Datenbank \"%s\" ist bereits vorhanden. Wie möchten Sie vorgehen?", PathText(m_path))
-                .View(),
-            {{u"Datenbank ersetzen", u"Erstellt eine neue Datenbank und ersetzt damit die vorhandene Datenbank."},
-             {u"Datenbank nicht ersetzen", u"Erstellt keine neue Datenbank. Die alte Datenbank wird nicht ersetzt."}});
-        if (choice != 0) {
-            return false;
-        }
+    if (Platform::FileSystem().Identity(m_path, device, inode) != 0) {
+        return true;
+    }
+    const int choice = m_ui.AskCommand(
+        u"Es existiert bereits eine Datenbank mit diesem Namen",
+        Text::Format(u"Die Datenbank \"%s\" ist bereits vorhanden. Wie möchten Sie vorgehen?", PathText(m_path)).View(),
+        {{u"Datenbank ersetzen", u"Erstellt eine neue Datenbank und ersetzt damit die vorhandene Datenbank."},
+         {u"Datenbank nicht ersetzen", u"Erstellt keine neue Datenbank. Die alte Datenbank wird nicht ersetzt."}});
+    return choice == 0;
+}
+
+bool CDatabase::Create(const LoginCredentials& credentials, std::int32_t algorithm, std::u16string_view initialFolder) {
+    if (!MayReplaceExisting()) {
+        return false;
     }
     return Run(credentials, true, false, kCreateFailed, [&](EmberkiteEngine& engine, const Credentials& c) {
                engine.Create(c, algorithm, initialFolder);
@@ -287,17 +291,8 @@ bool CDatabase::Create(const LoginCredentials& credentials, std::int32_t algorit
 }
 
 bool CDatabase::CreateWithContent(const LoginCredentials& credentials, std::int32_t algorithm, const PasswordData& data) {
-    std::uint64_t device = 0, inode = 0;
-    if (Platform::FileSystem().Identity(m_path, device, inode) == 0) {
-        const int choice = m_ui.AskCommand(
-            u"Es existiert bereits eine Datenbank mit diesem Namen",
-            Text::Format(u"Die Datenbank \"%s\" ist bereits vorhanden. Wie möchten Sie vorgehen?", PathText(m_path))
-                .View(),
-            {{u"Datenbank ersetzen", u"Erstellt eine neue Datenbank und ersetzt damit die vorhandene Datenbank."},
-             {u"Datenbank nicht ersetzen", u"Erstellt keine neue Datenbank. Die alte Datenbank wird nicht ersetzt."}});
-        if (choice != 0) {
-            return false;
-        }
+    if (!MayReplaceExisting()) {
+        return false;
     }
     return Run(credentials, true, true, kCreateFailed, [&](EmberkiteEngine& engine, const Credentials& c) {
                engine.Create(c, algorithm, {});

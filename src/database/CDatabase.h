@@ -66,6 +66,8 @@ private:
     void CheckVersion(EmberkiteDatabase::EmberkiteEngine& engine);
     bool UpgradeFromSixteen(const LoginCredentials& credentials);
     void Report(std::u16string_view genericMessage);
+    // Asks before an existing file is replaced; true when creation may go on.
+    bool MayReplaceExisting();
     RequestResult AuthenticatedRequest(const LoginCredentials& credentials, std::u16string_view authMessage,
                                        std::u16string_view genericMessage, const Operation& operation);
 

@@ -29,6 +29,20 @@ namespace {
 
 constexpr std::size_t kMaximumRecordBody = 64u * 1024 * 1024;
 
+// Turns the last-modified stamp off for a scope: a request that writes the date-time header
+// itself must not have it read under a key that is about to change.
+class StampSuspended {
+public:
+    explicit StampSuspended(bool& stamp) : m_stamp(stamp), m_saved(stamp) { m_stamp = false; }
+    ~StampSuspended() { m_stamp = m_saved; }
+    StampSuspended(const StampSuspended&) = delete;
+    StampSuspended& operator=(const StampSuspended&) = delete;
+
+private:
+    bool& m_stamp;
+    bool m_saved;
+};
+
 // A scope that wipes a fixed buffer on every path.
 template <std::size_t N>
 struct WipedBytes {
@@ -228,10 +242,8 @@ void EmberkiteEngine::Create(const Credentials& credentials, std::int32_t algori
     if (!initialFolder.empty()) {
         PasswordData first;
         first.AssignAsNextIdIfHigher(std::make_shared<Category>(0, Category::kNoParent, initialFolder));
-        const bool stamp = m_modifiedStamp;
-        m_modifiedStamp = false;
+        const StampSuspended suspended(m_modifiedStamp);
         UpdateCategories(first);
-        m_modifiedStamp = stamp;
     }
 }
 
@@ -521,15 +533,10 @@ void EmberkiteEngine::UpdatePasswordItems(const PasswordData& data) {
 
 void EmberkiteEngine::SaveAll(const PasswordData& data) {
     m_file.BeginTransaction();
-    const bool stamp = m_modifiedStamp;
-    m_modifiedStamp = false;
-    try {
+    {
+        const StampSuspended suspended(m_modifiedStamp);
         UpdateCategories(data);
-    } catch (...) {
-        m_modifiedStamp = stamp;
-        throw;
     }
-    m_modifiedStamp = stamp;
     UpdatePasswordItems(data);
 }
 
@@ -602,18 +609,13 @@ bool EmberkiteEngine::ChangePassword(const Credentials& oldCredentials, const Cr
     m_file.Write(Format::kUserHeaderOffset, bytes, sizeof bytes);
     user.Wipe();
 
-    const bool stamp = m_modifiedStamp;
-    m_modifiedStamp = false;
-    try {
+    {
+        const StampSuspended suspended(m_modifiedStamp);
         UpdateCategories(data);
         if (data.HasEntries()) {
             UpdatePasswordItems(data);
         }
-    } catch (...) {
-        m_modifiedStamp = stamp;
-        throw;
     }
-    m_modifiedStamp = stamp;
     times.lastModified = TimestampValidator::GetValidTimestamp();
     WriteDateTimeHeader(times);
     return true;
@@ -636,16 +638,11 @@ bool EmberkiteEngine::ChangeAlgorithm(const Credentials& credentials, std::int32
     m_file.Write(Format::kUserHeaderOffset, bytes, sizeof bytes);
     user.Wipe();
 
-    const bool stamp = m_modifiedStamp;
-    m_modifiedStamp = false;
-    try {
+    {
+        const StampSuspended suspended(m_modifiedStamp);
         UpdateCategories(data);
         UpdatePasswordItems(data);
-    } catch (...) {
-        m_modifiedStamp = stamp;
-        throw;
     }
-    m_modifiedStamp = stamp;
     file = ReadCheckedFileHeader();
     file.algorithm = algorithm;
     WriteFileHeader(file);
@@ -667,18 +664,15 @@ bool EmberkiteEngine::Reorganise(const Credentials& credentials, const PasswordD
     m_eraseOldContent = [this](Tarnwick::Platform::IFile& old, std::uint64_t size) {
         SecureOverwrite(old, size, 3, *m_random);
     };
-    const bool stamp = m_modifiedStamp;
-    m_modifiedStamp = false;
     try {
+        const StampSuspended suspended(m_modifiedStamp);
         Create(credentials, file.algorithm, {});
         UpdateCategories(data);
         UpdatePasswordItems(data);
     } catch (...) {
-        m_modifiedStamp = stamp;
         m_eraseOldContent = nullptr;
         throw;
     }
-    m_modifiedStamp = stamp;
     return true;
 }
 

@@ -7,7 +7,6 @@
 #include <thread>
 
 #include "crypto/Rijndael256.h"
-#include "crypto/SecureAllocator.h"
 #include "crypto/SecureWipe.h"
 #include "crypto/HashBaseWin.h"
 #include "log/exceptions/DBException.h"
@@ -22,24 +21,6 @@ namespace {
 
 constexpr std::size_t kHashSize = 64;
 constexpr std::size_t kQuarter = 16;
-
-// A buffer in locked memory, wiped and released on every path.
-class SecretBuffer {
-public:
-    explicit SecretBuffer(std::size_t size)
-        : m_size(size), m_data(static_cast<std::uint8_t*>(CryptoServiceProvider::SecureAllocator::Allocate(size))) {}
-    ~SecretBuffer() {
-        SecureWipe(m_data, m_size);
-        CryptoServiceProvider::SecureAllocator::Release(m_data, m_size);
-    }
-    SecretBuffer(const SecretBuffer&) = delete;
-    SecretBuffer& operator=(const SecretBuffer&) = delete;
-    std::uint8_t* Data() { return m_data; }
-
-private:
-    std::size_t m_size;
-    std::uint8_t* m_data;
-};
 
 } // namespace
 
@@ -62,10 +43,12 @@ void MasterKeyKDF::Derive(KeyStore& keyStore, std::size_t keySize, const std::ui
     if (keySize > kHashSize) {
         throw DBException(1);
     }
-    SecretBuffer transformed(kHashSize);
+    // Both working buffers live in locked memory and are wiped on every path.
+    KeyStore transformedStore;
+    std::uint8_t* const transformed = transformedStore.Allocate(kHashSize);
     {
         CryptoServiceProvider::Hashing::Sha512Win sha;
-        sha.ComputeHash(transformed.Data(), kHashSize, reinterpret_cast<const std::uint8_t*>(m_password.data()),
+        sha.ComputeHash(transformed, kHashSize, reinterpret_cast<const std::uint8_t*>(m_password.data()),
                         m_password.size() * sizeof(char16_t));
     }
 
@@ -77,7 +60,7 @@ void MasterKeyKDF::Derive(KeyStore& keyStore, std::size_t keySize, const std::ui
         try {
             workers[i] = std::thread([&, i] {
                 try {
-                    TransformBlock(transformed.Data() + i * kQuarter, salt, saltLength);
+                    TransformBlock(transformed + i * kQuarter, salt, saltLength);
                 } catch (...) {
                     failures[i] = std::current_exception();
                 }
@@ -89,7 +72,7 @@ void MasterKeyKDF::Derive(KeyStore& keyStore, std::size_t keySize, const std::ui
     }
     if (!startFailure) {
         try {
-            TransformBlock(transformed.Data() + 3 * kQuarter, salt, saltLength);
+            TransformBlock(transformed + 3 * kQuarter, salt, saltLength);
         } catch (...) {
             failures[3] = std::current_exception();
         }
@@ -108,13 +91,14 @@ void MasterKeyKDF::Derive(KeyStore& keyStore, std::size_t keySize, const std::ui
         }
     }
 
-    SecretBuffer digest(kHashSize);
+    KeyStore digestStore;
+    std::uint8_t* const digest = digestStore.Allocate(kHashSize);
     {
         CryptoServiceProvider::Hashing::Sha512Win sha;
-        sha.ComputeHash(digest.Data(), kHashSize, transformed.Data(), kHashSize, salt, saltLength);
+        sha.ComputeHash(digest, kHashSize, transformed, kHashSize, salt, saltLength);
     }
     std::uint8_t* key = keyStore.Allocate(keySize);
-    std::memcpy(key, digest.Data(), keySize);
+    std::memcpy(key, digest, keySize);
 }
 
 } // namespace EmberkiteDatabase
