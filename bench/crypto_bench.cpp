@@ -3,6 +3,8 @@
 // AES instructions, which our table-driven code does not use either.
 #include <benchmark/benchmark.h>
 
+#include "database/MasterKeyKDF.h"
+
 #include <openssl/evp.h>
 
 #include <cstdint>
@@ -98,8 +100,19 @@ void OwnAes256Ecb(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kBufferSize);
 }
 
+// One database key derivation at the rounds every new file gets.
+void MasterKeyDerivation1000(benchmark::State& state) {
+    const auto salt = Filler(32, 5);
+    for (auto _ : state) {
+        EmberkiteDatabase::KeyStore key;
+        EmberkiteDatabase::MasterKeyKDF(u"ein langes Passwort", 1000).Derive(key, 32, salt.data(), salt.size());
+        benchmark::DoNotOptimize(key.Data());
+    }
+}
+
 } // namespace
 
+BENCHMARK(MasterKeyDerivation1000)->Name("MasterKeyKDF/1000Rounds")->Unit(benchmark::kMillisecond);
 BENCHMARK(OwnCbc<Rijndael256, true>)->Name("Aes256Cbc/Encrypt/Own")->Unit(benchmark::kMicrosecond);
 BENCHMARK(OpenSslAes256Cbc<true>)->Name("Aes256Cbc/Encrypt/OpenSSL")->Unit(benchmark::kMicrosecond);
 BENCHMARK(OwnCbc<Rijndael256, false>)->Name("Aes256Cbc/Decrypt/Own")->Unit(benchmark::kMicrosecond);
