@@ -393,7 +393,13 @@ void EmberkiteEngine::Load(PasswordData& data) {
 
 void EmberkiteEngine::UpdateCategories(const PasswordData& data) {
     EnsureKey();
+    m_file.BeginTransaction();
     const auto& folders = data.Folders();
+    // The records start behind the last block: when the number of folders changes, they move
+    // and are written again, or the new blocks would overwrite the first of them.
+    const FileHeader file = ReadCheckedFileHeader();
+    const bool recordsMove =
+        file.passwordCount > 0 && static_cast<std::size_t>(ReadCategoryCount()) != folders.size();
     if (folders.size() > static_cast<std::size_t>(INT32_MAX)) {
         throw DBException(22, u"EmberkiteEngine::UpdateCategories", u"Ungültige Anzahl an Kategorien.");
     }
@@ -441,6 +447,10 @@ void EmberkiteEngine::UpdateCategories(const PasswordData& data) {
     if (held) {
         std::rethrow_exception(held);
     }
+    if (recordsMove) {
+        const StampSuspended suspended(m_modifiedStamp);
+        UpdatePasswordItems(data);
+    }
     if (m_modifiedStamp) {
         UpdateLastModified();
     }
@@ -484,6 +494,7 @@ std::size_t EmberkiteEngine::WriteRecord(std::uint64_t offset, const PasswordIte
 
 void EmberkiteEngine::UpdatePasswordItems(const PasswordData& data) {
     EnsureKey();
+    m_file.BeginTransaction();
     if (!data.HasEntries()) {
         FileHeader file = ReadCheckedFileHeader();
         file.passwordCount = 0;

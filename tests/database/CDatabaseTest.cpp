@@ -135,6 +135,22 @@ TEST_P(DatabaseRequests, AddedEntryGoesBehindTheFolders) {
     EXPECT_EQ(data.EntryCount(), 2u);
 }
 
+TEST_P(DatabaseRequests, SavingFoldersMovesTheRecordsWhenTheirNumberChanges) {
+    PasswordData vault = MakeVault(2, 6);
+    ASSERT_TRUE(CreateDatabase(Path(), GetParam(), vault, alice));
+    vault.AddFolder(u"Dritter");
+    vault.AddSubfolder(vault.Folders()[2]->GetId(), u"Vierter");
+    CDatabase database(ui, Path());
+    ASSERT_TRUE(database.SaveCategories(alice, vault));
+    PasswordData loaded;
+    ASSERT_TRUE(database.Load(alice, loaded));
+    EXPECT_EQ(Snapshot(loaded), Snapshot(vault));
+    vault.DeleteFolder(2);
+    ASSERT_TRUE(database.SaveCategories(alice, vault));
+    ASSERT_TRUE(database.Load(alice, loaded));
+    EXPECT_EQ(Snapshot(loaded), Snapshot(vault));
+}
+
 TEST_P(DatabaseRequests, SavingFewerEntriesKeepsOldBytesBehind) {
     PasswordData vault = MakeVault(2, 6);
     ASSERT_TRUE(CreateDatabase(Path(), GetParam(), vault, alice));

@@ -131,3 +131,23 @@ TEST_P(CrashSafety, ReplacingByCreate) {
         },
         {alice, Snapshot(vault)}, {bob, Snapshot(fresh)});
 }
+
+TEST_P(CrashSafety, SaveFoldersWithANewFolder) {
+    const PasswordData vault = MakeVault(2, 5);
+    ASSERT_TRUE(CreateDatabase(Path(), GetParam(), vault, alice));
+    PasswordData changed = MakeVault(2, 5);
+    changed.AddSubfolder(changed.Folders()[0]->GetId(), u"Neu");
+    changed.Folders()[1]->Rename(u"Umbenannt");
+    Check([&](CDatabase& db) { db.SaveCategories(alice, changed); }, {alice, Snapshot(vault)},
+          {alice, Snapshot(changed)});
+}
+
+TEST_P(CrashSafety, SaveEntries) {
+    const PasswordData vault = MakeVault(2, 5);
+    ASSERT_TRUE(CreateDatabase(Path(), GetParam(), vault, alice));
+    PasswordData changed = MakeVault(2, 5);
+    changed.Folders()[1]->Entries().push_back(MakeEntry(42));
+    changed.Folders()[0]->Entries()[0]->SetComment(u"geändert");
+    Check([&](CDatabase& db) { db.SaveEntries(alice, changed); }, {alice, Snapshot(vault)},
+          {alice, Snapshot(changed)});
+}

@@ -1,0 +1,98 @@
+#include "cli/Commands.h"
+
+#include <algorithm>
+#include <exception>
+#include <new>
+
+#include "cli/Arguments.h"
+#include "log/exceptions/Exception.h"
+
+namespace Tarnwick::Cli {
+
+std::vector<Command> DatabaseCommands();
+std::vector<Command> EntryCommands();
+std::vector<Command> ToolCommands();
+
+const std::vector<Command>& AllCommands() {
+    static const std::vector<Command> commands = [] {
+        std::vector<Command> all = DatabaseCommands();
+        for (auto& c : EntryCommands()) {
+            all.push_back(std::move(c));
+        }
+        for (auto& c : ToolCommands()) {
+            all.push_back(std::move(c));
+        }
+        return all;
+    }();
+    return commands;
+}
+
+namespace {
+
+void PrintOverview(Console& console) {
+    console.OutLine("twcli - Tarnwick auf der Kommandozeile");
+    console.OutLine("");
+    console.OutLine("Aufruf: twcli BEFEHL [ARGUMENTE] [OPTIONEN]");
+    console.OutLine("");
+    console.OutLine("Befehle:");
+    for (const auto& command : AllCommands()) {
+        std::string line = "  " + command.name;
+        line.resize(std::max<std::size_t>(line.size() + 1, 16), ' ');
+        console.OutLine(line + command.help);
+    }
+    console.OutLine("");
+    console.OutLine("Benutzername und Passwörter werden nie auf der Kommandozeile übergeben: twcli fragt sie");
+    console.OutLine("ohne Echo im Terminal ab oder liest sie zeilenweise von der Standardeingabe.");
+    console.OutLine("Einträge werden als \"Ordner/Unterordner/Beschreibung\" angegeben, mehrdeutige als");
+    console.OutLine("\"Ordner/Beschreibung#n\" (der n-te Eintrag dieser Beschreibung).");
+    console.OutLine("\"twcli BEFEHL --help\" zeigt die Hilfe zu einem Befehl.");
+    console.OutLine("Rückgabewert: 0 Erfolg, 1 fehlgeschlagene Anfrage, 2 falscher Aufruf.");
+}
+
+} // namespace
+
+int RunTool(Console& console, const std::vector<std::string>& args) {
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        PrintOverview(console);
+        return args.empty() ? 2 : 0;
+    }
+    for (const auto& command : AllCommands()) {
+        if (command.name != args[0]) {
+            continue;
+        }
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        for (const auto& arg : rest) {
+            if (arg == "--help" || arg == "-h") {
+                console.OutLine("Aufruf: twcli " + command.usage);
+                console.OutLine("");
+                console.OutLine(command.help);
+                return 0;
+            }
+        }
+        try {
+            return command.run(console, rest);
+        } catch (const UsageError& e) {
+            console.Error("twcli " + command.name + ": " + e.message + "\nAufruf: twcli " + command.usage + "\n");
+            return 2;
+        } catch (const RequestError& e) {
+            if (!e.message.empty()) {
+                console.Error("Fehler: " + e.message + "\n");
+            }
+            return 1;
+        } catch (const Utilities::Exceptions::Exception& e) {
+            console.Error("Fehler: ");
+            console.ErrorLine(e.GetMessage().IsEmpty() ? e.GetTarget().View() : e.GetMessage().View());
+            return 1;
+        } catch (const std::bad_alloc&) {
+            console.Error("Fehler: Nicht genügend Arbeitsspeicher.\n");
+            return 1;
+        } catch (const std::exception&) {
+            console.Error("Fehler: Unerwarteter Fehler.\n");
+            return 1;
+        }
+    }
+    console.Error("twcli: Unbekannter Befehl \"" + args[0] + "\". \"twcli --help\" zeigt alle Befehle.\n");
+    return 2;
+}
+
+} // namespace Tarnwick::Cli

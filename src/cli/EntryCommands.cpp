@@ -1,0 +1,469 @@
+// Verbs on folders and entries: list, show, search, add, edit, remove, move, make and remove folders.
+#include <algorithm>
+#include <functional>
+
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/Json.h"
+#include "cli/Session.h"
+#include "cli/VaultPaths.h"
+#include "core/text/CaseFolding.h"
+#include "model/Clock.h"
+
+namespace Tarnwick::Cli {
+
+using PasswordADT::Category;
+using PasswordADT::CategoryRef;
+using PasswordADT::PasswordData;
+using PasswordADT::PasswordItem;
+using StringServiceProvider::PlainString;
+using StringServiceProvider::SecureString;
+
+namespace {
+
+// The plain text fields an entry shows, by their German names.
+struct TextField {
+    const char16_t* name;
+    const PlainString& (PasswordItem::*get)() const;
+    void (PasswordItem::*set)(std::u16string_view);
+    const char* option;
+};
+
+const TextField kTextFields[] = {
+    {u"Beschreibung", &PasswordItem::GetDescription, &PasswordItem::SetDescription, "--description"},
+    {u"Benutzername", &PasswordItem::GetUserName, &PasswordItem::SetUserName, "--username"},
+    {u"Url", &PasswordItem::GetUrl, &PasswordItem::SetUrl, "--url"},
+    {u"E-Mail", &PasswordItem::GetEmail, &PasswordItem::SetEmail, "--email"},
+    {u"Kommentar", &PasswordItem::GetComment, &PasswordItem::SetComment, "--comment"},
+    {u"Zielfenster", &PasswordItem::GetTargetWindow, &PasswordItem::SetTargetWindow, "--target-window"},
+    {u"Sequenz", &PasswordItem::GetSequence, &PasswordItem::SetSequence, "--sequence"},
+};
+
+const std::set<std::string> kEditOptions = {"--user",        "--description", "--username", "--url",
+                                            "--email",       "--comment",     "--target-window", "--sequence",
+                                            "--field",       "--remove-field"};
+
+// Applies the field options of add and edit to an entry.
+void ApplyFieldOptions(const Arguments& args, PasswordItem& item) {
+    for (const auto& field : kTextFields) {
+        if (const auto value = args.Value(field.option)) {
+            (item.*field.set)(Wide(*value));
+        }
+    }
+    for (const auto& name : args.Values("--remove-field")) {
+        if (!item.GetUserDefinedFields().Remove(Wide(name))) {
+            throw RequestError{"Das Datenfeld \"" + name + "\" existiert nicht."};
+        }
+    }
+    for (const auto& assignment : args.Values("--field")) {
+        const auto equals = assignment.find('=');
+        if (equals == std::string::npos || equals == 0) {
+            throw UsageError{"--field erwartet NAME=WERT."};
+        }
+        const std::u16string name = Wide(assignment.substr(0, equals));
+        const std::u16string value = Wide(assignment.substr(equals + 1));
+        auto& fields = item.GetUserDefinedFields();
+        fields.Remove(name);
+        if (!value.empty()) {
+            fields.Add(name, value);
+        }
+    }
+}
+
+// Checks the lengths the file format holds before anything is written.
+void CheckLimits(const PasswordItem& item) {
+    struct Limit {
+        const char* name;
+        std::size_t length;
+        std::size_t max;
+    };
+    const Limit limits[] = {
+        {"Beschreibung", item.GetDescription().Length(), PasswordItem::kMaxDescription},
+        {"Benutzername", item.GetUserName().Length(), PasswordItem::kMaxUserName},
+        {"Passwort", item.GetPassword().Length(), PasswordItem::kMaxPassword},
+        {"Kommentar", item.GetComment().Length(), PasswordItem::kMaxComment},
+        {"Url", item.GetUrl().Length(), PasswordItem::kMaxUrl},
+        {"E-Mail", item.GetEmail().Length(), PasswordItem::kMaxEmail},
+        {"Zielfenster", item.GetTargetWindow().Length(), PasswordItem::kMaxTargetWindow},
+        {"Sequenz", item.GetSequence().Length(), PasswordItem::kMaxSequence},
+    };
+    for (const auto& limit : limits) {
+        if (limit.length > limit.max) {
+            throw RequestError{"Das Feld \"" + std::string(limit.name) + "\" ist länger als " +
+                               std::to_string(limit.max) + " Zeichen."};
+        }
+    }
+}
+
+std::string Masked(std::size_t length) { return length == 0 ? "" : "********"; }
+
+void ListFolder(Console& console, const PasswordData& data, const Category* folder, bool recursive, bool json,
+                bool& first) {
+    const auto emit = [&](const std::string& type, const std::u16string& path) {
+        if (json) {
+            console.Out(std::string(first ? "" : ",") + "{\"type\":\"" + type + "\",\"path\":" + Json::Quote(path) + "}");
+            first = false;
+        } else {
+            console.Out(path);
+            console.OutLine(type == "folder" ? "/" : "");
+        }
+    };
+    for (const auto& child : ChildFolders(data, folder)) {
+        emit("folder", FolderPath(data, *child));
+        if (recursive) {
+            ListFolder(console, data, child.get(), true, json, first);
+        }
+    }
+    if (folder != nullptr) {
+        for (std::size_t i = 0; i < folder->Entries().size(); ++i) {
+            if (folder->Entries()[i]) {
+                emit("entry", EntryPath(data, *folder, i));
+            }
+        }
+    }
+}
+
+int List(Console& console, const std::vector<std::string>& raw) {
+    const Arguments args(raw, {"--user"}, {"-R", "--recursive", "--json"});
+    ExpectPositional(args, 1, 2);
+    Session session(console, args.Positional()[0], args.Value("--user"));
+    session.Open();
+    const PasswordData& data = session.Data();
+    CategoryRef folder;
+    if (args.Positional().size() == 2) {
+        folder = RequireFolder(data, Wide(args.Positional()[1]));
+    }
+    const bool json = args.Has("--json");
+    bool first = true;
+    if (json) {
+        console.Out("[");
+    }
+    ListFolder(console, data, folder.get(), args.Has("-R") || args.Has("--recursive"), json, first);
+    if (json) {
+        console.OutLine("]");
+    }
+    return 0;
+}
+
+int Show(Console& console, const std::vector<std::string>& raw) {
+    const Arguments args(raw, {"--user", "--field"}, {"--show-protected", "--json"});
+    ExpectPositional(args, 2, 2);
+    Session session(console, args.Positional()[0], args.Value("--user"));
+    session.Open();
+    const EntryLocation entry = RequireEntry(session.Data(), Wide(args.Positional()[1]));
+    const PasswordItem& item = *entry.item;
+
+    if (const auto wanted = args.Value("--field")) {
+        // Asking for one field by name is asking for its value, the password included.
+        const std::u16string name = Wide(*wanted);
+        if (name == u"Passwort") {
+            console.Out(item.GetPassword().Reveal().View());
+            console.OutLine("");
+            return 0;
+        }
+        for (const auto& field : kTextFields) {
+            if (name == field.name) {
+                console.Out((item.*field.get)().View());
+                console.OutLine("");
+                return 0;
+            }
+        }
+        if (item.GetUserDefinedFields().Contains(name)) {
+            console.Out(item.GetUserDefinedFields().Get(name).View());
+            console.OutLine("");
+            return 0;
+        }
+        throw RequestError{"Das Feld \"" + *wanted + "\" existiert nicht."};
+    }
+
+    const bool reveal = args.Has("--show-protected");
+    if (args.Has("--json")) {
+        std::string json = "{\"path\":" + Json::Quote(EntryPath(session.Data(), *entry.folder, entry.entryPosition));
+        for (const auto& field : kTextFields) {
+            json += "," + Json::Quote(std::u16string_view(field.name)) + ":" + Json::Quote((item.*field.get)().View());
+        }
+        if (reveal) {
+            json += ",\"Passwort\":" + Json::Quote(item.GetPassword().Reveal().View());
+        }
+        json += ",\"created\":" + std::to_string(item.GetCreationTime()) +
+                ",\"modified\":" + std::to_string(item.GetModificationTime()) +
+                ",\"passwordChanged\":" + std::to_string(item.GetPasswordChangeTime()) +
+                ",\"history\":" + std::to_string(item.GetPasswordHistory().Count()) + ",\"fields\":{";
+        bool first = true;
+        for (const auto& [name, value] : item.GetUserDefinedFields()) {
+            json += std::string(first ? "" : ",") + Json::Quote(name.View()) + ":" + Json::Quote(value.View());
+            first = false;
+        }
+        console.OutLine(json + "}}");
+        return 0;
+    }
+    for (const auto& field : kTextFields) {
+        std::string label = Text::ToUtf8(field.name) + ":";
+        label.resize(std::max<std::size_t>(label.size() + 1, 15), ' ');
+        console.Out(label);
+        console.Out((item.*field.get)().View());
+        console.OutLine("");
+        if (field.get == &PasswordItem::GetUserName) {
+            console.Out("Passwort:      ");
+            if (reveal) {
+                console.Out(item.GetPassword().Reveal().View());
+                console.OutLine("");
+            } else {
+                console.OutLine(Masked(item.GetPassword().Length()));
+            }
+        }
+    }
+    for (const auto& [name, value] : item.GetUserDefinedFields()) {
+        console.Out(u"Feld ");
+        console.Out(name.View());
+        console.Out(u": ");
+        console.Out(value.View());
+        console.OutLine("");
+    }
+    console.OutLine("Historie:      " + std::to_string(item.GetPasswordHistory().Count()) + " frühere Passwörter");
+    return 0;
+}
+
+int Search(Console& console, const std::vector<std::string>& raw) {
+    const Arguments args(raw, {"--user", "--fields"}, {"--json"});
+    ExpectPositional(args, 2, 2);
+    std::vector<const TextField*> fields;
+    if (const auto names = args.Value("--fields")) {
+        std::u16string list = Wide(*names);
+        std::u16string name;
+        list.push_back(u',');
+        for (const char16_t c : list) {
+            if (c != u',') {
+                name.push_back(c);
+                continue;
+            }
+            const auto it = std::find_if(std::begin(kTextFields), std::end(kTextFields),
+                                         [&](const TextField& f) { return name == f.name; });
+            if (it == std::end(kTextFields)) {
+                throw UsageError{"Unbekanntes Suchfeld \"" + Text::ToUtf8(name) + "\"."};
+            }
+            fields.push_back(&*it);
+            name.clear();
+        }
+    } else {
+        for (const auto& field : kTextFields) {
+            if (field.get != &PasswordItem::GetSequence && field.get != &PasswordItem::GetTargetWindow) {
+                fields.push_back(&field);
+            }
+        }
+    }
+    Session session(console, args.Positional()[0], args.Value("--user"));
+    session.Open();
+    const std::u16string needle = Text::ToLower(Wide(args.Positional()[1]));
+    const bool json = args.Has("--json");
+    bool first = true;
+    if (json) {
+        console.Out("[");
+    }
+    const PasswordData& data = session.Data();
+    for (const auto& folder : data.Folders()) {
+        for (std::size_t i = 0; i < folder->Entries().size(); ++i) {
+            const auto& item = folder->Entries()[i];
+            const bool hit = std::any_of(fields.begin(), fields.end(), [&](const TextField* field) {
+                return Text::ToLower(((*item).*(field->get))().View()).find(needle) != std::u16string::npos;
+            });
+            if (!hit) {
+                continue;
+            }
+            const std::u16string path = EntryPath(data, *folder, i);
+            if (json) {
+                console.Out(std::string(first ? "" : ",") + Json::Quote(path));
+                first = false;
+            } else {
+                console.Out(path);
+                console.OutLine("");
+            }
+        }
+    }
+    if (json) {
+        console.OutLine("]");
+    }
+    return 0;
+}
+
+// The entry's password: asked, or none with --no-password.
+SecureString AskEntryPassword(Console& console, const Arguments& args) {
+    if (args.Has("--no-password")) {
+        return {};
+    }
+    SecureString password;
+    if (!console.ReadSecret("Passwort des Eintrags: ", password)) {
+        throw RequestError{"Es wurde kein Passwort für den Eintrag angegeben."};
+    }
+    return password;
+}
+
+int Add(Console& console, const std::vector<std::string>& raw) {
+    std::set<std::string> options = kEditOptions;
+    options.erase("--description");
+    options.erase("--remove-field");
+    const Arguments args(raw, options, {"--no-password"});
+    ExpectPositional(args, 2, 2);
+    Session session(console, args.Positional()[0], args.Value("--user"));
+    session.Open();
+    auto parts = SplitPath(Wide(args.Positional()[1]));
+    if (parts.size() < 2) {
+        throw UsageError{"Geben Sie den Eintrag als \"Ordner/Beschreibung\" an."};
+    }
+    const std::u16string description = parts.back();
+    parts.pop_back();
+    std::u16string folderPath;
+    for (const auto& part : parts) {
+        folderPath += part + u"/";
+    }
+    const CategoryRef folder = RequireFolder(session.Data(), folderPath);
+    PasswordItem item;
+    item.SetDescription(description);
+    ApplyFieldOptions(args, item);
+    const SecureString password = AskEntryPassword(console, args);
+    item.SetPassword(PasswordADT::CurrentTime(), password);
+    CheckLimits(item);
+    if (!session.Database().AddEntry(session.Credentials(), item, folder->GetId())) {
+        throw RequestError{};
+    }
+    return 0;
+}
+
+int Edit(Console& console, const std::vector<std::string>& raw) {
+    const Arguments args(raw, kEditOptions, {"--password"});
+    ExpectPositional(args, 2, 2);
+    Session session(console, args.Positional()[0], args.Value("--user"));
+    session.Open();
+    const EntryLocation entry = RequireEntry(session.Data(), Wide(args.Positional()[1]));
+    // The changes go to a copy that replaces the entry only when all of them are valid.
+    auto edited = std::make_shared<PasswordItem>(*entry.item);
+    ApplyFieldOptions(args, *edited);
+    if (args.Has("--password")) {
+        SecureString password;
+        if (!console.ReadSecret("Neues Passwort des Eintrags: ", password)) {
+            throw RequestError{"Es wurde kein Passwort für den Eintrag angegeben."};
+        }
+        if (!edited->ChangePassword(password, PasswordADT::CurrentTime())) {
+            throw RequestError{"Das Passwort wurde bereits verwendet und darf nicht wiederholt werden."};
+        }
+    }
+    edited->SetModificationTime(PasswordADT::CurrentTime());
+    CheckLimits(*edited);
+    entry.folder->Entries()[entry.entryPosition] = edited;
+    session.SaveAll();
+    return 0;
+}
+
+int Remove(Console& console, const std::vector<std::string>& raw) {
+    const Arguments args(raw, {"--user"}, {});
+    ExpectPositional(args, 2, 2);
+    Session session(console, args.Positional()[0], args.Value("--user"));
+    session.Open();
+    const EntryLocation entry = RequireEntry(session.Data(), Wide(args.Positional()[1]));
+    auto& entries = entry.folder->Entries();
+    entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(entry.entryPosition));
+    session.SaveAll();
+    return 0;
+}
+
+int Move(Console& console, const std::vector<std::string>& raw) {
+    const Arguments args(raw, {"--user"}, {});
+    ExpectPositional(args, 3, 3);
+    Session session(console, args.Positional()[0], args.Value("--user"));
+    session.Open();
+    PasswordData& data = session.Data();
+    const EntryLocation entry = RequireEntry(data, Wide(args.Positional()[1]));
+    const CategoryRef target = RequireFolder(data, Wide(args.Positional()[2]));
+    if (target == entry.folder) {
+        return 0;
+    }
+    const int result = data.MoveEntry(PositionOf(data, *target), entry.folderPosition, entry.entryPosition);
+    if (result != PasswordADT::MoveEntrySucceeded) {
+        throw RequestError{"Der Eintrag konnte nicht verschoben werden."};
+    }
+    session.SaveAll();
+    return 0;
+}
+
+int MakeFolder(Console& console, const std::vector<std::string>& raw) {
+    const Arguments args(raw, {"--user"}, {});
+    ExpectPositional(args, 2, 2);
+    auto parts = SplitPath(Wide(args.Positional()[1]));
+    if (parts.empty()) {
+        throw UsageError{"Geben Sie den Namen des Ordners an."};
+    }
+    const std::u16string name = parts.back();
+    parts.pop_back();
+    if (name.size() > Category::kMaximumNameLength) {
+        throw RequestError{"Der Ordnername darf höchstens 74 Zeichen lang sein."};
+    }
+    Session session(console, args.Positional()[0], args.Value("--user"));
+    session.Open();
+    PasswordData& data = session.Data();
+    std::u16string parentPath;
+    for (const auto& part : parts) {
+        parentPath += part + u"/";
+    }
+    if (FindFolder(data, parentPath + name)) {
+        throw RequestError{"Der Ordner \"" + args.Positional()[1] + "\" existiert bereits."};
+    }
+    if (parts.empty()) {
+        data.AddFolder(name);
+    } else {
+        data.AddSubfolder(RequireFolder(data, parentPath)->GetId(), name);
+    }
+    if (!session.Database().SaveCategories(session.Credentials(), data)) {
+        throw RequestError{};
+    }
+    return 0;
+}
+
+int RemoveFolder(Console& console, const std::vector<std::string>& raw) {
+    const Arguments args(raw, {"--user"}, {"-R", "--recursive"});
+    ExpectPositional(args, 2, 2);
+    Session session(console, args.Positional()[0], args.Value("--user"));
+    session.Open();
+    PasswordData& data = session.Data();
+    const CategoryRef folder = RequireFolder(data, Wide(args.Positional()[1]));
+    const bool recursive = args.Has("-R") || args.Has("--recursive");
+    if (!recursive && (!folder->Entries().empty() || !ChildFolders(data, folder.get()).empty())) {
+        throw RequestError{"Der Ordner ist nicht leer; löschen Sie ihn mit --recursive samt Inhalt."};
+    }
+    if (data.FolderCount() == 1) {
+        throw RequestError{"Der letzte Ordner einer Datenbank kann nicht gelöscht werden."};
+    }
+    data.DeleteFolder(PositionOf(data, *folder));
+    if (data.FolderCount() == 0) {
+        throw RequestError{"Der letzte Ordner einer Datenbank kann nicht gelöscht werden."};
+    }
+    session.SaveAll();
+    return 0;
+}
+
+} // namespace
+
+std::vector<Command> EntryCommands() {
+    return {
+        {"ls", "ls DATEI [ORDNER] [-R] [--json] [--user NAME]", "Listet Ordner und Einträge auf.", List},
+        {"show", "show DATEI EINTRAG [--show-protected] [--field NAME] [--json] [--user NAME]",
+         "Zeigt einen Eintrag; das Passwort nur mit --show-protected oder --field Passwort.", Show},
+        {"search", "search DATEI TEXT [--fields Beschreibung,Benutzername,Url,E-Mail,Kommentar] [--json]",
+         "Sucht Einträge, deren Felder den Text enthalten (ohne Beachtung der Groß-/Kleinschreibung).", Search},
+        {"add",
+         "add DATEI ORDNER/BESCHREIBUNG [--username ..] [--url ..] [--email ..] [--comment ..] "
+         "[--target-window ..] [--sequence ..] [--field NAME=WERT ..] [--no-password]",
+         "Legt einen Eintrag an; das Passwort wird abgefragt.", Add},
+        {"edit",
+         "edit DATEI EINTRAG [--description ..] [--username ..] [--url ..] [--email ..] [--comment ..] "
+         "[--field NAME=WERT ..] [--remove-field NAME] [--password]",
+         "Ändert einen Eintrag; --password fragt ein neues Passwort ab (mit den Regeln der Passworthistorie).",
+         Edit},
+        {"rm", "rm DATEI EINTRAG [--user NAME]", "Löscht einen Eintrag.", Remove},
+        {"mv", "mv DATEI EINTRAG ORDNER [--user NAME]", "Verschiebt einen Eintrag in einen anderen Ordner.", Move},
+        {"mkdir", "mkdir DATEI ORDNER [--user NAME]", "Legt einen Ordner an (der übergeordnete muss existieren).",
+         MakeFolder},
+        {"rmdir", "rmdir DATEI ORDNER [--recursive] [--user NAME]", "Löscht einen Ordner.", RemoveFolder},
+    };
+}
+
+} // namespace Tarnwick::Cli

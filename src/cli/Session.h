@@ -1,0 +1,66 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/Console.h"
+#include "database/CDatabase.h"
+#include "database/DatabaseUserInterface.h"
+#include "model/PasswordData.h"
+
+namespace Tarnwick::Cli {
+
+// Messages of the database requests go to standard error; questions are asked on a terminal
+// and declined when there is none.
+class ConsoleDatabaseUI : public IDatabaseUserInterface {
+public:
+    explicit ConsoleDatabaseUI(Console& console) : m_console(console) {}
+    void ShowError(std::u16string_view text) override;
+    int AskCommand(std::u16string_view heading, std::u16string_view text,
+                   const std::vector<CommandButton>& buttons) override;
+    void ProgressStart(std::int32_t) override {}
+    void ProgressStep() override {}
+    void ProgressEnd() override {}
+    bool ShowedError() const noexcept { return m_showedError; }
+
+private:
+    Console& m_console;
+    bool m_showedError = false;
+};
+
+// One database for one command: the credentials asked once, the log-in (as typed, then with
+// the user name lower-cased, as the log-in dialog does) and the loaded data.
+class Session {
+public:
+    Session(Console& console, std::filesystem::path file, std::optional<std::string> userName);
+
+    // Asks the credentials and logs in; RequestError when refused.
+    void LogIn();
+    // Logs in and loads every folder and entry.
+    void Open();
+    PasswordADT::PasswordData& Data() noexcept { return m_data; }
+    LoginCredentials& Credentials() noexcept { return m_credentials; }
+    CDatabase& Database() noexcept { return *m_database; }
+    ConsoleDatabaseUI& UI() noexcept { return m_ui; }
+    const std::filesystem::path& File() const noexcept { return m_file; }
+    void SaveAll();
+
+    // Asks a new secret twice (once when not on a terminal); RequestError when they differ.
+    static StringServiceProvider::SecureString AskNewSecret(Console& console, std::string_view prompt);
+    // Asks the user name unless one was given.
+    static StringServiceProvider::PlainString AskUserName(Console& console, const std::optional<std::string>& given);
+
+private:
+    Console& m_console;
+    std::filesystem::path m_file;
+    std::optional<std::string> m_userName;
+    ConsoleDatabaseUI m_ui;
+    std::unique_ptr<CDatabase> m_database;
+    LoginCredentials m_credentials;
+    PasswordADT::PasswordData m_data;
+};
+
+} // namespace Tarnwick::Cli

@@ -1,0 +1,230 @@
+// Drives the built twcli as a separate process through pipes, as a script would.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/DatabaseFixture.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
+
+using TestSupport::ProcessResult;
+using TestSupport::ReadBytes;
+using TestSupport::RunProcess;
+using TestSupport::TempDir;
+
+namespace {
+
+class Cli : public ::testing::Test {
+protected:
+    Cli() {
+        ::setenv("XDG_DATA_HOME", (m_dir.Path() / "daten").c_str(), 1);
+    }
+
+    ProcessResult Run(const std::vector<std::string>& args, const std::string& input = {}) {
+        return RunProcess(TW_CLI_PATH, args, input, m_dir.Path().string());
+    }
+    std::string File(const std::string& name = "k.twdb") const { return (m_dir.Path() / name).string(); }
+
+    // A database "k.twdb" of Alice with the folder "Allgemein".
+    void CreateDatabase(const std::string& cipher = "aes") {
+        const auto r = Run({"db-create", File(), "--cipher", cipher}, "Alice\ngeheim\n");
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+
+    static constexpr const char* kLogin = "alice\ngeheim\n";
+    TempDir m_dir;
+};
+
+} // namespace
+
+TEST_F(Cli, HelpAndUsage) {
+    auto r = Run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Befehle:"), std::string::npos);
+    for (const char* verb : {"db-create", "db-info", "ls", "show", "search", "add", "edit", "rm", "mv", "mkdir",
+                             "rmdir", "passwd", "cipher", "reorganize", "backup", "delete", "estimate"}) {
+        EXPECT_NE(r.out.find(std::string("  ") + verb), std::string::npos) << verb;
+        const auto help = Run({verb, "--help"});
+        EXPECT_EQ(help.status, 0) << verb;
+        EXPECT_EQ(help.out.rfind("Aufruf: twcli ", 0), 0u) << verb;
+    }
+    EXPECT_EQ(Run({}).status, 2);
+    r = Run({"unbekannt"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Unbekannter Befehl"), std::string::npos);
+    r = Run({"ls"});
+    EXPECT_EQ(r.status, 2);
+    r = Run({"ls", File(), "--gibtsnicht"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Unbekannte Option: --gibtsnicht"), std::string::npos);
+    EXPECT_EQ(Run({"db-create", File(), "--cipher", "rot13"}, "a\nb\n").status, 2);
+}
+
+TEST_F(Cli, CreateInfoAndCredentials) {
+    CreateDatabase();
+    // User names are lower-cased unless asked otherwise, so any case logs in.
+    auto r = Run({"db-info", File(), "--json"}, "ALICE\ngeheim\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"version\":\"1.17\""), std::string::npos);
+    EXPECT_NE(r.out.find("\"folders\":1"), std::string::npos);
+    EXPECT_NE(r.out.find("\"algorithmName\":\"AES (Rijndael 256-Bit)\""), std::string::npos);
+
+    const auto before = ReadBytes(File());
+    r = Run({"ls", File()}, "alice\nfalsch\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Die Benutzerauthentifikation ist fehlgeschlagen."), std::string::npos);
+    EXPECT_EQ(ReadBytes(File()), before);
+    r = Run({"ls", File()}, "bob\ngeheim\n");
+    EXPECT_EQ(r.status, 1);
+    // Credentials come only from the input, never from the arguments.
+    r = Run({"ls", File(), "--user", "alice"}, "geheim\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = Run({"ls", File()}, "");
+    EXPECT_EQ(r.status, 1);
+
+    // Case-sensitive user names must match exactly.
+    r = Run({"db-create", File("gross.twdb"), "--case-sensitive", "--cipher", "blowfish", "--folder", "Privat"},
+            "Alice\ngeheim\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Run({"ls", File("gross.twdb")}, "alice\ngeheim\n").status, 1);
+    r = Run({"ls", File("gross.twdb")}, "Alice\ngeheim\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Privat/\n");
+
+    // An existing database is not replaced without a terminal to ask on.
+    r = Run({"db-create", File()}, "x\ny\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(ReadBytes(File()), before);
+}
+
+TEST_F(Cli, FilesThatAreNoDatabases) {
+    auto r = Run({"ls", File("fehlt.twdb")}, kLogin);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("ist nicht vorhanden."), std::string::npos);
+    TestSupport::WriteBytes(File("text.twdb"), {'n', 'i', 'c', 'h', 't', 's', ' ', 'h', 'i', 'e', 'r', '!', '!'});
+    r = Run({"ls", File("text.twdb")}, kLogin);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("ist keine gültige Tarnwick Datenbank."), std::string::npos);
+    EXPECT_EQ(ReadBytes(File("text.twdb")).size(), 13u);
+}
+
+TEST_F(Cli, ReadOnlyDatabase) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root may write every file";
+    }
+    CreateDatabase();
+    std::filesystem::permissions(File(), std::filesystem::perms::owner_read);
+    const auto before = ReadBytes(File());
+    const auto r = Run({"mkdir", File(), "Neu"}, kLogin);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Berechtigungen"), std::string::npos);
+    EXPECT_EQ(ReadBytes(File()), before);
+}
+
+TEST_F(Cli, EntriesAndFolders) {
+    CreateDatabase();
+    auto r = Run({"add", File(), "Allgemein/Bank", "--username", "jürgen", "--url", "https://bank.example", "--field",
+                  "PIN=1234", "--comment", "Zeile 1"},
+                 std::string(kLogin) + "P@ß wörd!\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Run({"show", File(), "Allgemein/Bank"}, kLogin);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Benutzername:  jürgen"), std::string::npos);
+    EXPECT_NE(r.out.find("Passwort:      ********"), std::string::npos);
+    EXPECT_EQ(r.out.find("P@ß wörd!"), std::string::npos); // never without being asked
+    EXPECT_NE(r.out.find("Feld PIN: 1234"), std::string::npos);
+    r = Run({"show", File(), "Allgemein/Bank", "--show-protected"}, kLogin);
+    EXPECT_NE(r.out.find("Passwort:      P@ß wörd!"), std::string::npos);
+    r = Run({"show", File(), "Allgemein/Bank", "--field", "Passwort"}, kLogin);
+    EXPECT_EQ(r.out, "P@ß wörd!\n");
+    r = Run({"show", File(), "Allgemein/Bank", "--json"}, kLogin);
+    EXPECT_NE(r.out.find("\"Url\":\"https://bank.example\""), std::string::npos);
+    EXPECT_EQ(r.out.find("Passwort"), std::string::npos);
+
+    // A second entry of the same description is addressed with #n.
+    ASSERT_EQ(Run({"add", File(), "Allgemein/Bank", "--no-password"}, kLogin).status, 0);
+    r = Run({"show", File(), "Allgemein/Bank"}, kLogin);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("nicht eindeutig"), std::string::npos);
+    EXPECT_EQ(Run({"show", File(), "Allgemein/Bank#2"}, kLogin).status, 0);
+    EXPECT_EQ(Run({"show", File(), "Allgemein/Bank#3"}, kLogin).status, 1);
+
+    ASSERT_EQ(Run({"mkdir", File(), "Allgemein/Konten"}, kLogin).status, 0);
+    ASSERT_EQ(Run({"mkdir", File(), "Privat"}, kLogin).status, 0);
+    EXPECT_EQ(Run({"mkdir", File(), "Gibt/Es/Nicht"}, kLogin).status, 1);
+    ASSERT_EQ(Run({"mv", File(), "Allgemein/Bank#1", "Allgemein/Konten"}, kLogin).status, 0);
+    ASSERT_EQ(Run({"edit", File(), "Allgemein/Bank", "--description", "Post", "--field", "Kunde=7"}, kLogin).status, 0);
+    r = Run({"ls", File(), "-R"}, kLogin);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Allgemein/\nAllgemein/Konten/\nAllgemein/Konten/Bank\nAllgemein/Post\nPrivat/\n");
+    r = Run({"search", File(), "BANK.example", "--json"}, kLogin);
+    EXPECT_EQ(r.out, "[\"Allgemein/Konten/Bank\"]\n");
+
+    // A password change follows the history rules of the entry.
+    ASSERT_EQ(Run({"edit", File(), "Allgemein/Konten/Bank", "--password"}, std::string(kLogin) + "zweites\n").status, 0);
+    r = Run({"show", File(), "Allgemein/Konten/Bank", "--field", "Passwort"}, kLogin);
+    EXPECT_EQ(r.out, "zweites\n");
+
+    EXPECT_EQ(Run({"rmdir", File(), "Allgemein"}, kLogin).status, 1);
+    ASSERT_EQ(Run({"rm", File(), "Allgemein/Post"}, kLogin).status, 0);
+    ASSERT_EQ(Run({"rmdir", File(), "Privat"}, kLogin).status, 0);
+    r = Run({"ls", File(), "-R", "--json"}, kLogin);
+    EXPECT_EQ(r.out, "[{\"type\":\"folder\",\"path\":\"Allgemein\"},{\"type\":\"folder\",\"path\":\"Allgemein/Konten\"},"
+                     "{\"type\":\"entry\",\"path\":\"Allgemein/Konten/Bank\"}]\n");
+    // Over-long values are refused before anything is written.
+    const auto before = ReadBytes(File());
+    r = Run({"add", File(), "Allgemein/" + std::string(513, 'x'), "--no-password"}, kLogin);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Beschreibung"), std::string::npos);
+    EXPECT_EQ(ReadBytes(File()), before);
+}
+
+TEST_F(Cli, DatabaseMaintenance) {
+    CreateDatabase("blowfish");
+    ASSERT_EQ(Run({"add", File(), "Allgemein/Eins", "--no-password"}, kLogin).status, 0);
+    auto r = Run({"passwd", File()}, std::string(kLogin) + "neu\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Run({"ls", File()}, kLogin).status, 1);
+    const std::string login = "alice\nneu\n";
+    ASSERT_EQ(Run({"cipher", File(), "aes"}, login).status, 0);
+    r = Run({"db-info", File(), "--json"}, login);
+    EXPECT_NE(r.out.find("\"algorithm\":1"), std::string::npos);
+    ASSERT_EQ(Run({"reorganize", File()}, login).status, 0);
+    r = Run({"backup", File()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string backup = r.out.substr(0, r.out.size() - 1);
+    EXPECT_EQ(ReadBytes(backup), ReadBytes(File()));
+    EXPECT_EQ(Run({"delete", File()}, login).status, 2); // no terminal, no --yes
+    EXPECT_TRUE(std::filesystem::exists(File()));
+    EXPECT_EQ(Run({"delete", File(), "--yes"}, "alice\nfalsch\n").status, 1);
+    ASSERT_EQ(Run({"delete", File(), "--yes"}, login).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(File()));
+}
+
+TEST_F(Cli, Estimate) {
+    auto r = Run({"estimate", "--json"}, "aaaa\n");
+    EXPECT_EQ(r.out, "{\"score\":9,\"percent\":7}\n");
+    r = Run({"estimate", "abcd"});
+    EXPECT_EQ(r.out, "Bewertung: 14 Bit (10 %)\n");
+}
+
+TEST_F(Cli, ThousandEntriesFromAScript) {
+    CreateDatabase();
+    for (int i = 0; i < 1000; ++i) {
+        const auto r = Run({"add", File(), "Allgemein/Eintrag " + std::to_string(i), "--username",
+                            "nutzer" + std::to_string(i), "--field", "Nummer=" + std::to_string(i)},
+                           std::string(kLogin) + "pw" + std::to_string(i) + "\n");
+        ASSERT_EQ(r.status, 0) << i << r.err;
+    }
+    auto r = Run({"ls", File(), "-R"}, kLogin);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1001);
+    r = Run({"show", File(), "Allgemein/Eintrag 777", "--json", "--show-protected"}, kLogin);
+    EXPECT_NE(r.out.find("\"Benutzername\":\"nutzer777\""), std::string::npos);
+    EXPECT_NE(r.out.find("\"Passwort\":\"pw777\""), std::string::npos);
+    EXPECT_NE(r.out.find("\"Nummer\":\"777\""), std::string::npos);
+}
