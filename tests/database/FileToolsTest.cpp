@@ -117,11 +117,13 @@ TEST_F(FileTools, BackupsOfOneSecondGetConsecutiveNames) {
 
     // A changed source is put back from the backup, which then goes.
     WriteBytes(Path(), Pattern(10));
+    const auto firstPath = first.GetBackupPath();
     first.Restore();
     EXPECT_EQ(ReadBytes(Path()), Pattern(5000));
-    EXPECT_FALSE(std::filesystem::exists(first.GetBackupPath()));
+    EXPECT_FALSE(std::filesystem::exists(firstPath));
+    const auto secondPath = second.GetBackupPath();
     second.DeleteBackup();
-    EXPECT_FALSE(std::filesystem::exists(second.GetBackupPath()));
+    EXPECT_FALSE(std::filesystem::exists(secondPath));
 
     // An empty file is backed up too.
     WriteBytes(Path("leer.twdb"), {});
