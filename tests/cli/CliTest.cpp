@@ -228,3 +228,30 @@ TEST_F(Cli, ThousandEntriesFromAScript) {
     EXPECT_NE(r.out.find("\"Passwort\":\"pw777\""), std::string::npos);
     EXPECT_NE(r.out.find("\"Nummer\":\"777\""), std::string::npos);
 }
+
+TEST_F(Cli, Generate) {
+    auto r = Run({"generate", "--count", "5"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 5);
+    r = Run({"generate", "--length", "20", "--digits", "--json", "--count", "2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.out.size(), std::string("[\"12345678901234567890\",\"12345678901234567890\"]\n").size());
+    for (std::size_t i : {2u, 25u}) {
+        for (std::size_t j = 0; j < 20; ++j) {
+            EXPECT_TRUE(r.out[i + j] >= '0' && r.out[i + j] <= '9') << r.out;
+        }
+    }
+    r = Run({"generate", "--hex", "8"});
+    ASSERT_EQ(r.out.size(), 17u);
+    EXPECT_EQ(r.out.find_first_not_of("0123456789ABCDEF"), 16u);
+    r = Run({"generate", "--base64", "9"});
+    EXPECT_EQ(r.out.size(), 13u);
+    r = Run({"generate", "--policy", "Standard"});
+    EXPECT_EQ(r.status, 0);
+    r = Run({"generate", "--policy", "Fehlt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Die Richtlinie \"Fehlt\" existiert nicht."), std::string::npos);
+    EXPECT_EQ(Run({"generate", "--hex", "8", "--base64", "8"}).status, 2);
+    EXPECT_EQ(Run({"generate", "--count", "zwei"}).status, 2);
+    EXPECT_EQ(Run({"generate", "--length", "2", "--digits"}).status, 1);
+}
