@@ -96,9 +96,10 @@ TEST_F(Cli, CreateInfoAndCredentials) {
     EXPECT_EQ(r.out, "Privat/\n");
 
     // An existing database is not replaced without a terminal to ask on.
+    const auto existing = ReadBytes(File());
     r = Run({"db-create", File()}, "x\ny\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(ReadBytes(File()), before);
+    EXPECT_EQ(ReadBytes(File()), existing);
 }
 
 TEST_F(Cli, FilesThatAreNoDatabases) {
