@@ -304,8 +304,6 @@ int Add(Console& console, const std::vector<std::string>& raw) {
     options.erase("--remove-field");
     const Arguments args(raw, options, {"--no-password"});
     ExpectPositional(args, 2, 2);
-    Session session(console, args.Positional()[0], args.Value("--user"));
-    session.Open();
     auto parts = SplitPath(Wide(args.Positional()[1]));
     if (parts.size() < 2) {
         throw UsageError{"Geben Sie den Eintrag als \"Ordner/Beschreibung\" an."};
@@ -316,10 +314,14 @@ int Add(Console& console, const std::vector<std::string>& raw) {
     for (const auto& part : parts) {
         folderPath += part + u"/";
     }
-    const CategoryRef folder = RequireFolder(session.Data(), folderPath);
+    // Values the file cannot hold are refused before the database is even opened.
     PasswordItem item;
     item.SetDescription(description);
     ApplyFieldOptions(args, item);
+    CheckLimits(item);
+    Session session(console, args.Positional()[0], args.Value("--user"));
+    session.Open();
+    const CategoryRef folder = RequireFolder(session.Data(), folderPath);
     const SecureString password = AskEntryPassword(console, args);
     item.SetPassword(PasswordADT::CurrentTime(), password);
     CheckLimits(item);
