@@ -95,6 +95,23 @@ void CheckLimits(const PasswordItem& item) {
     }
 }
 
+// Whether text holds the already lower-cased needle, in any case.
+bool ContainsNoCase(std::u16string_view text, std::u16string_view needle) {
+    if (needle.empty()) {
+        return true;
+    }
+    for (std::size_t start = 0; start + needle.size() <= text.size(); ++start) {
+        std::size_t i = 0;
+        while (i < needle.size() && Text::ToLower(text[start + i]) == needle[i]) {
+            ++i;
+        }
+        if (i == needle.size()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string Masked(std::size_t length) { return length == 0 ? "" : "********"; }
 
 void ListFolder(Console& console, const PasswordData& data, const Category* folder, bool recursive, bool json,
@@ -115,10 +132,9 @@ void ListFolder(Console& console, const PasswordData& data, const Category* fold
         }
     }
     if (folder != nullptr) {
-        for (std::size_t i = 0; i < folder->Entries().size(); ++i) {
-            if (folder->Entries()[i]) {
-                emit("entry", EntryPath(data, *folder, i));
-            }
+        const std::u16string prefix = FolderPath(data, *folder) + u"/";
+        for (const auto& path : EntryPaths(*folder)) {
+            emit("entry", prefix + path);
         }
     }
 }
@@ -180,7 +196,10 @@ int Show(Console& console, const std::vector<std::string>& raw) {
     if (args.Has("--json")) {
         std::string json = "{\"path\":" + Json::Quote(EntryPath(session.Data(), *entry.folder, entry.entryPosition));
         for (const auto& field : kTextFields) {
-            json += "," + Json::Quote(std::u16string_view(field.name)) + ":" + Json::Quote((item.*field.get)().View());
+            json.push_back(',');
+            json += Json::Quote(std::u16string_view(field.name));
+            json.push_back(':');
+            json += Json::Quote((item.*field.get)().View());
         }
         if (reveal) {
             json += ",\"Passwort\":" + Json::Quote(item.GetPassword().Reveal().View());
@@ -191,7 +210,12 @@ int Show(Console& console, const std::vector<std::string>& raw) {
                 ",\"history\":" + std::to_string(item.GetPasswordHistory().Count()) + ",\"fields\":{";
         bool first = true;
         for (const auto& [name, value] : item.GetUserDefinedFields()) {
-            json += std::string(first ? "" : ",") + Json::Quote(name.View()) + ":" + Json::Quote(value.View());
+            if (!first) {
+                json.push_back(',');
+            }
+            json += Json::Quote(name.View());
+            json.push_back(':');
+            json += Json::Quote(value.View());
             first = false;
         }
         console.OutLine(json + "}}");
@@ -262,15 +286,19 @@ int Search(Console& console, const std::vector<std::string>& raw) {
     }
     const PasswordData& data = session.Data();
     for (const auto& folder : data.Folders()) {
+        std::vector<std::u16string> paths;
         for (std::size_t i = 0; i < folder->Entries().size(); ++i) {
             const auto& item = folder->Entries()[i];
-            const bool hit = std::any_of(fields.begin(), fields.end(), [&](const TextField* field) {
-                return Text::ToLower(((*item).*(field->get))().View()).find(needle) != std::u16string::npos;
+            const bool hit = item && std::any_of(fields.begin(), fields.end(), [&](const TextField* field) {
+                return ContainsNoCase(((*item).*(field->get))().View(), needle);
             });
             if (!hit) {
                 continue;
             }
-            const std::u16string path = EntryPath(data, *folder, i);
+            if (paths.empty()) {
+                paths = EntryPaths(*folder);
+            }
+            const std::u16string path = FolderPath(data, *folder) + u"/" + paths[i];
             if (json) {
                 console.Out(std::string(first ? "" : ",") + Json::Quote(path));
                 first = false;

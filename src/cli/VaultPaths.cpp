@@ -1,5 +1,6 @@
 #include "cli/VaultPaths.h"
 
+#include <unordered_map>
 #include <unordered_set>
 
 #include "cli/Arguments.h"
@@ -139,10 +140,37 @@ std::u16string FolderPath(const PasswordData& data, const Category& folder) {
         if (!parent || !seen.insert(parent.get()).second) {
             break;
         }
-        path = parent->GetName().ToStdString() + u"/" + path;
+        std::u16string longer = parent->GetName().ToStdString();
+        longer.push_back(u'/');
+        longer.append(path);
+        path.swap(longer);
         current = parent.get();
     }
     return path;
+}
+
+std::vector<std::u16string> EntryPaths(const Category& folder) {
+    const auto& entries = folder.Entries();
+    std::unordered_map<std::u16string_view, std::size_t> totals;
+    for (const auto& entry : entries) {
+        if (entry) {
+            ++totals[entry->GetDescription().View()];
+        }
+    }
+    std::unordered_map<std::u16string_view, std::size_t> seen;
+    std::vector<std::u16string> names(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!entries[i]) {
+            continue;
+        }
+        const auto description = entries[i]->GetDescription().View();
+        names[i] = std::u16string(description);
+        if (totals[description] > 1) {
+            names[i].push_back(u'#');
+            names[i].append(Text::FromUtf8(std::to_string(++seen[description])));
+        }
+    }
+    return names;
 }
 
 std::u16string EntryPath(const PasswordData& data, const Category& folder, std::size_t entryPosition) {
@@ -158,9 +186,12 @@ std::u16string EntryPath(const PasswordData& data, const Category& folder, std::
             }
         }
     }
-    std::u16string path = FolderPath(data, folder) + u"/" + std::u16string(description);
+    std::u16string path = FolderPath(data, folder);
+    path.push_back(u'/');
+    path.append(description);
     if (same > 1) {
-        path += u"#" + Text::FromUtf8(std::to_string(ordinal));
+        path.push_back(u'#');
+        path.append(Text::FromUtf8(std::to_string(ordinal)));
     }
     return path;
 }

@@ -35,6 +35,9 @@ std::u16string FolderPath(const PasswordADT::PasswordData& data, const PasswordA
 // "A/B/Beschreibung", with "#n" when the description repeats in its folder.
 std::u16string EntryPath(const PasswordADT::PasswordData& data, const PasswordADT::Category& folder,
                          std::size_t entryPosition);
+// The names of all entries of a folder, in list order: the description, with "#n" where it
+// repeats (one pass over the folder).
+std::vector<std::u16string> EntryPaths(const PasswordADT::Category& folder);
 std::size_t PositionOf(const PasswordADT::PasswordData& data, const PasswordADT::Category& folder);
 
 } // namespace Tarnwick::Cli
