@@ -1,34 +1,36 @@
-// Start-up of Tarnwick. The window comes with the application shell; until then the program
-// runs its start-up checks and ends.
-#include <cstdio>
+// Start-up of Tarnwick.
+#include <memory>
 
-#include "crypto/CryptoSelfTest.h"
-#include "crypto/SecureString.h"
-#include "log/exceptions/Exception.h"
+#include <QLabel>
+#include <QMainWindow>
+
+#include "app/Application.h"
+#include "app/ApplicationIcon.h"
+#include "app/GuardedApplication.h"
+#include "core/text/Utf.h"
 
 namespace {
 
-// Protected memory must work before any secret is touched.
-bool MemoryProtectionWorks() {
-    try {
-        const StringServiceProvider::SecureString probe(std::u16string_view(u"Tarnwick"));
-        return probe.Equals(std::u16string_view(u"Tarnwick"));
-    } catch (const Utilities::Exceptions::Exception&) {
-        return false;
-    }
+// Stands in for the main window until it joins the program: the open database's name.
+std::unique_ptr<QWidget> MakeMinimalMainWindow(ApplicationSettings::Settings&, const std::filesystem::path& database,
+                                               Tarnwick::LoginCredentials credentials) {
+    credentials.password.Clear();
+    credentials.userName.Clear();
+    auto window = std::make_unique<QMainWindow>();
+    window->setWindowTitle(QString::fromUtf16(Tarnwick::App::kProductTitle.data(),
+                                              static_cast<qsizetype>(Tarnwick::App::kProductTitle.size())));
+    auto* label = new QLabel(QString::fromStdString(database.filename().string()), window.get());
+    label->setAlignment(Qt::AlignCenter);
+    window->setCentralWidget(label);
+    window->resize(640, 400);
+    return window;
 }
 
 } // namespace
 
-int main() {
-    if (!MemoryProtectionWorks()) {
-        std::fputs("Der geschützte Speicher ist nicht verfügbar.\nTarnwick wird beendet.\n", stderr);
-        return 1;
-    }
-    if (!CryptoServiceProvider::RunStartupSelfTest()) {
-        std::fputs("Der Selbsttest der kryptografischen Algorithmen ist fehlgeschlagen.\nTarnwick wird beendet.\n",
-                   stderr);
-        return 1;
-    }
-    return 0;
+int main(int argc, char** argv) {
+    Tarnwick::App::GuardedApplication qt(argc, argv);
+    Tarnwick::CApplication application(qt, argc, argv);
+    Tarnwick::CApplication::SetMainWindowFactory(&MakeMinimalMainWindow);
+    return application.Run();
 }

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "platform/Files.h"
+
+namespace Tarnwick::Platform {
+
+// The log-in name of the effective user from the password database.
+SystemResult ReadLoginName(std::string& out);
+
+// Whether the path is a real folder (not a symbolic link) that belongs to the effective user.
+// error ENOENT when nothing is there.
+SystemResult QueryOwnFolder(const std::filesystem::path& path, bool& ownFolder) noexcept;
+
+// The user at the other end of a connected local socket (SO_PEERCRED).
+SystemResult QueryPeerUser(int socket, unsigned& uid) noexcept;
+
+// $XDG_RUNTIME_DIR when it names an absolute folder of the effective user that nobody else
+// may enter; empty otherwise.
+std::filesystem::path SessionRuntimeFolder();
+
+} // namespace Tarnwick::Platform
