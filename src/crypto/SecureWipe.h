@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 
 namespace CryptoServiceProvider {
 
@@ -14,13 +15,19 @@ inline void SecureWipe(void* buffer, std::size_t length, unsigned passes = kSecu
     if (buffer == nullptr || length == 0) {
         return;
     }
+    auto* bytes = static_cast<unsigned char*>(buffer);
     for (unsigned pass = 0; pass < passes; ++pass) {
-        std::memset(buffer, 0x00, length);
-        __asm__ __volatile__("" : : "r"(buffer) : "memory");
-        std::memset(buffer, 0xFF, length);
-        __asm__ __volatile__("" : : "r"(buffer) : "memory");
-        std::memset(buffer, 0x00, length);
-        __asm__ __volatile__("" : : "r"(buffer) : "memory");
+        for (const unsigned char fill : {0x00, 0xFF, 0x00}) {
+            if (length <= 64) {
+                // Short buffers (most strings) are cheaper to write in place than through a call.
+                for (std::size_t i = 0; i < length; ++i) {
+                    bytes[i] = fill;
+                }
+            } else {
+                std::memset(bytes, fill, length);
+            }
+            __asm__ __volatile__("" : : "r"(bytes) : "memory");
+        }
     }
 }
 

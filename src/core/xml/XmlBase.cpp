@@ -85,11 +85,14 @@ void Convert(String& out, const char* text, std::size_t length) {
         out.Clear();
         return;
     }
-    std::unique_ptr<char16_t[]> buffer(new char16_t[units]);
+    // Decoded straight into the string's own buffer: no other copy of a value is made, and a
+    // value of the same length reuses the buffer.
+    if (out.Length() != units) {
+        out.Assign(std::u16string(units, u'\0'));
+    }
+    char16_t* target = out.MutableData();
     std::size_t at = 0;
-    DecodeUtf8(bytes, length, [&](char16_t unit) { buffer[at++] = unit; });
-    out.Assign(buffer.get(), units);
-    CryptoServiceProvider::SecureWipe(buffer.get(), units * sizeof(char16_t));
+    DecodeUtf8(bytes, length, [&](char16_t unit) { target[at++] = unit; });
 }
 
 } // namespace
@@ -104,6 +107,11 @@ void InitialiseParserOnce() {
 
 void AssignUtf8(String& out, const char* text, std::size_t length) {
     Convert(out, text, length);
+}
+
+void AssignUtf8Name(std::u16string& out, const char* text, std::size_t length) {
+    out.clear();
+    DecodeUtf8(reinterpret_cast<const unsigned char*>(text), length, [&](char16_t unit) { out.push_back(unit); });
 }
 
 bool IsWideSpace(char16_t ch) noexcept {

@@ -1,5 +1,7 @@
 #include "core/xml/XmlReader.h"
 
+#include "core/text/Utf.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -84,8 +86,9 @@ struct XmlReader::Impl {
     bool pending = false;
     int pendingResult = 0;
     bool emptyElement = false;
-    String name;   // local name of the current element or end element
-    String prefix; // its prefix
+    // Names are markup, not secrets: kept in reused buffers that are not wiped on every node.
+    std::u16string name;   // local name of the current element or end element
+    std::u16string prefix; // its prefix
     String value;  // value of the current text, CDATA, comment or processing instruction
     std::size_t expansionLeft = kMaxExpansionBytes;
 
@@ -104,8 +107,8 @@ struct XmlReader::Impl {
         failed = false;
         pending = false;
         emptyElement = false;
-        name.Clear();
-        prefix.Clear();
+        name.clear();
+        prefix.clear();
         value.Clear();
         expansionLeft = kMaxExpansionBytes;
     }
@@ -202,6 +205,10 @@ struct XmlReader::Impl {
     static void AssignUtf8Node(String& out, const xmlChar* text) {
         Detail::AssignUtf8(out, AsChars(text), Length(text));
     }
+
+    static void AssignName(std::u16string& out, const xmlChar* text) {
+        Detail::AssignUtf8Name(out, AsChars(text), Length(text));
+    }
 };
 
 XmlReader::XmlReader() : m_impl(std::make_unique<Impl>()) {}
@@ -250,8 +257,8 @@ bool XmlReader::EnableDtdProcessing(const bool& enable) {
 ReadResult::eReadResult XmlReader::Read(XmlNodeType* type) {
     Impl& s = *m_impl;
     m_attributeState = false;
-    s.name.Clear();
-    s.prefix.Clear();
+    s.name.clear();
+    s.prefix.clear();
     s.value.Clear();
     s.emptyElement = false;
     m_nodeType = XmlNodeType_None;
@@ -282,8 +289,8 @@ ReadResult::eReadResult XmlReader::Read(XmlNodeType* type) {
         case XML_READER_TYPE_ELEMENT:
         case XML_READER_TYPE_END_ELEMENT: {
             const bool start = xmlTextReaderNodeType(s.reader) == XML_READER_TYPE_ELEMENT;
-            Impl::AssignUtf8Node(s.name, xmlTextReaderConstLocalName(s.reader));
-            Impl::AssignUtf8Node(s.prefix, xmlTextReaderConstPrefix(s.reader));
+            Impl::AssignName(s.name, xmlTextReaderConstLocalName(s.reader));
+            Impl::AssignName(s.prefix, xmlTextReaderConstPrefix(s.reader));
             s.emptyElement = start && xmlTextReaderIsEmptyElement(s.reader) == 1;
             m_nodeType = start ? XmlNodeType_Element : XmlNodeType_EndElement;
             return finish(ReadResult::RR_SUCCESS);
@@ -298,6 +305,25 @@ ReadResult::eReadResult XmlReader::Read(XmlNodeType* type) {
             XmlNodeType kind = XmlNodeType_None;
             std::string run;
             const auto wipeRun = [&run] { CryptoServiceProvider::SecureWipe(run.data(), run.size()); };
+            // Most text is one piece: it goes straight into the value, without a gathering copy.
+            if (xmlTextReaderNodeType(s.reader) != XML_READER_TYPE_ENTITY_REFERENCE) {
+                const XmlNodeType piece = TextPieceKind(xmlTextReaderNodeType(s.reader));
+                const xmlChar* text = xmlTextReaderConstValue(s.reader);
+                // The node's text lives only until the next read.
+                Detail::AssignUtf8(s.value, AsChars(text), Length(text));
+                const int next = xmlTextReaderRead(s.reader);
+                if (next != 1 || TextPieceKind(xmlTextReaderNodeType(s.reader)) == XmlNodeType_None) {
+                    s.pending = true;
+                    s.pendingResult = next;
+                    m_nodeType = piece;
+                    return finish(ReadResult::RR_SUCCESS);
+                }
+                // Several pieces (CDATA split at "]]>", text around it): gathered as before.
+                std::string first = Tarnwick::Text::ToUtf8(s.value.View());
+                AppendWiping(run, first.data(), first.size());
+                CryptoServiceProvider::SecureWipe(first.data(), first.size());
+                kind = piece;
+            }
             for (;;) {
                 const XmlNodeType piece = TextPieceKind(xmlTextReaderNodeType(s.reader));
                 if (piece == XmlNodeType_None) {
@@ -335,7 +361,7 @@ ReadResult::eReadResult XmlReader::Read(XmlNodeType* type) {
             m_nodeType = XmlNodeType_Comment;
             return finish(ReadResult::RR_SUCCESS);
         case XML_READER_TYPE_PROCESSING_INSTRUCTION:
-            Impl::AssignUtf8Node(s.name, xmlTextReaderConstLocalName(s.reader));
+            Impl::AssignName(s.name, xmlTextReaderConstLocalName(s.reader));
             Impl::AssignUtf8Node(s.value, xmlTextReaderConstValue(s.reader));
             m_nodeType = XmlNodeType_ProcessingInstruction;
             return finish(ReadResult::RR_SUCCESS);
@@ -352,7 +378,7 @@ ReadResult::eReadResult XmlReader::Read(XmlNodeType* type) {
             if (external) {
                 return finish(ReadResult::RR_ERROR);
             }
-            Impl::AssignUtf8Node(s.name, xmlTextReaderConstName(s.reader));
+            Impl::AssignName(s.name, xmlTextReaderConstName(s.reader));
             m_nodeType = XmlNodeType_DocumentType;
             return finish(ReadResult::RR_SUCCESS);
         }
@@ -372,12 +398,12 @@ void XmlReader::GetTagName(String& name, const bool& withPrefix, const bool& als
     if (m_nodeType != XmlNodeType_Element && !(alsoEndElement && m_nodeType == XmlNodeType_EndElement)) {
         return;
     }
-    if (withPrefix && !m_impl->prefix.IsEmpty()) {
-        name = m_impl->prefix;
+    if (withPrefix && !m_impl->prefix.empty()) {
+        name.Assign(m_impl->prefix);
         name.Append(u":");
-        name.Append(m_impl->name.View());
+        name.Append(m_impl->name);
     } else {
-        name = m_impl->name;
+        name.Assign(m_impl->name);
     }
 }
 
@@ -385,9 +411,19 @@ bool XmlReader::IsTag(const char16_t* name, const bool& withPrefix) {
     if (name == nullptr) {
         return false;
     }
-    String current;
-    GetTagName(current, withPrefix, false);
-    return !current.IsEmpty() && current.View() == std::u16string_view(name);
+    if (m_impl->reader == nullptr || m_nodeType != XmlNodeType_Element) {
+        String current;
+        GetTagName(current, withPrefix, false);
+        return false;
+    }
+    const std::u16string_view wanted(name);
+    const std::u16string& local = m_impl->name;
+    if (!withPrefix || m_impl->prefix.empty()) {
+        return !local.empty() && local == wanted;
+    }
+    const std::u16string& prefix = m_impl->prefix;
+    return wanted.size() == prefix.size() + 1 + local.size() && wanted.substr(0, prefix.size()) == prefix &&
+           wanted[prefix.size()] == u':' && wanted.substr(prefix.size() + 1) == local;
 }
 
 bool XmlReader::IsEmptyElement() const noexcept {

@@ -15,6 +15,8 @@ void InitialiseParserOnce();
 
 // UTF-8 from libxml2 into the wide string; the temporary buffer is wiped.
 void AssignUtf8(String& out, const char* text, std::size_t length);
+// For names (markup, not secrets): reuses the string's buffer and wipes nothing.
+void AssignUtf8Name(std::u16string& out, const char* text, std::size_t length);
 
 // Removes leading and trailing white space as the C library's iswspace sees it.
 void Trim(String& text);
