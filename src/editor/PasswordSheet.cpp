@@ -106,7 +106,9 @@ CPasswordGeneralPage::CPasswordGeneralPage(PasswordItem& working, QWidget* paren
     passwordRow->addWidget(m_password, 1);
     m_generator = new QPushButton(QStringLiteral("Passwort&generator"), this);
     passwordRow->addWidget(m_generator);
-    form->addRow(QStringLiteral("&Passwort:"), passwordRow);
+    auto* passwordLabel = new QLabel(QStringLiteral("&Passwort:"), this);
+    passwordLabel->setBuddy(m_password);
+    form->addRow(passwordLabel, passwordRow);
     m_quality = new CryptoServiceProvider::PasswordMeter::QualityBar(this);
     m_password->AttachQualityBar(m_quality);
     form->addRow(QStringLiteral("Passwortstärke:"), m_quality);
@@ -255,9 +257,11 @@ void CPasswordValidityPage::Apply(PasswordItem& target) {
 CPasswordInternetPage::CPasswordInternetPage(PasswordItem& working, QWidget* parent)
     : CPasswordPageBase(working, parent) {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("&Url oder Programm:"), this));
+    auto* urlLabel = new QLabel(QStringLiteral("&Url oder Programm:"), this);
+    layout->addWidget(urlLabel);
     auto* row = new QHBoxLayout;
     m_url = new QLineEdit(this);
+    urlLabel->setBuddy(m_url);
     row->addWidget(m_url, 1);
     m_browse = new QPushButton(QStringLiteral("&Durchsuchen"), this);
     row->addWidget(m_browse);
@@ -538,9 +542,11 @@ void CPasswordHistoryPage::Apply(PasswordItem& target) {
 CPasswordAutoCompletionPage::CPasswordAutoCompletionPage(PasswordItem& working, QWidget* parent)
     : CPasswordPageBase(working, parent) {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("&Zielfenster:"), this));
+    auto* windowsLabel = new QLabel(QStringLiteral("&Zielfenster:"), this);
+    layout->addWidget(windowsLabel);
     auto* row = new QHBoxLayout;
     m_windows = new QComboBox(this);
+    windowsLabel->setBuddy(m_windows);
     m_windows->setEditable(true);
     m_windows->setInsertPolicy(QComboBox::NoInsert);
     row->addWidget(m_windows, 1);
@@ -566,6 +572,7 @@ CPasswordAutoCompletionPage::CPasswordAutoCompletionPage(PasswordItem& working, 
     form->addRow(QStringLiteral("Auto-Vervollständigungs&sequenz:"), m_sequenceType);
     auto* sequenceRow = new QHBoxLayout;
     m_sequence = new QLineEdit(this);
+    m_sequence->setMinimumWidth(260);
     sequenceRow->addWidget(m_sequence, 1);
     m_tab = new QPushButton(QStringLiteral("TAB"), this);
     sequenceRow->addWidget(m_tab);
@@ -837,7 +844,7 @@ CPasswordSheet::CPasswordSheet(PasswordADT::PasswordData& data, std::size_t fold
     } else {
         setWindowTitle(QStringLiteral("Neues Passwort erstellen"));
     }
-    resize(520, 480);
+    resize(680, 500);
     auto* layout = new QVBoxLayout(this);
     m_tabs = new QTabWidget(this);
     layout->addWidget(m_tabs);

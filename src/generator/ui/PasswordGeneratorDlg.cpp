@@ -43,7 +43,9 @@ void AddOutput(QWidget* page, QVBoxLayout* layout, MFCServiceProvider::SecureEdi
     hide = new QCheckBox(QStringLiteral("Passwort &verbergen"), page);
     hide->setChecked(true);
     QObject::connect(hide, &QCheckBox::toggled, edit, [edit](bool on) { edit->SetMasked(on); });
-    layout->addWidget(new QLabel(QStringLiteral("Passwort:"), page));
+    auto* label = new QLabel(QStringLiteral("Pass&wort:"), page);
+    label->setBuddy(edit);
+    layout->addWidget(label);
     layout->addWidget(edit);
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(QStringLiteral("Passwortstärke:"), page));
@@ -146,9 +148,11 @@ bool CPwGenGeneratorPage::GetPassword(SecureString& out) const {
 CPwGenPolicyPage::CPwGenPolicyPage(PasswordPolicies& policies, QWidget* parent)
     : QWidget(parent), m_policies(policies) {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Passwort&richtlinie:"), this));
+    auto* policyLabel = new QLabel(QStringLiteral("Passwort&richtlinie:"), this);
+    layout->addWidget(policyLabel);
     auto* row = new QHBoxLayout;
     m_policyList = new QComboBox(this);
+    policyLabel->setBuddy(m_policyList);
     row->addWidget(m_policyList, 1);
     m_generate = new QPushButton(QStringLiteral("&Generieren"), this);
     row->addWidget(m_generate);
