@@ -12,11 +12,15 @@ namespace Tarnwick::Cli {
 std::vector<Command> DatabaseCommands();
 std::vector<Command> EntryCommands();
 std::vector<Command> ToolCommands();
+std::vector<Command> ExchangeCommands();
 
 const std::vector<Command>& AllCommands() {
     static const std::vector<Command> commands = [] {
         std::vector<Command> all = DatabaseCommands();
         for (auto& c : EntryCommands()) {
+            all.push_back(std::move(c));
+        }
+        for (auto& c : ExchangeCommands()) {
             all.push_back(std::move(c));
         }
         for (auto& c : ToolCommands()) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -228,6 +229,95 @@ TEST_F(Cli, ThousandEntriesFromAScript) {
     EXPECT_NE(r.out.find("\"Benutzername\":\"nutzer777\""), std::string::npos);
     EXPECT_NE(r.out.find("\"Passwort\":\"pw777\""), std::string::npos);
     EXPECT_NE(r.out.find("\"Nummer\":\"777\""), std::string::npos);
+    const std::string original = r.out;
+
+    // Export everything, merge it into another database: the entry reads the same there.
+    r = Run({"export", File(), File("export.twdb"), "--new-user", "bob"}, std::string(kLogin) + "anders\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(Run({"db-create", File("ziel.twdb"), "--folder", "Ziel"}, "Carol\nziel\n").status, 0);
+    r = Run({"merge", File("ziel.twdb"), File("export.twdb"), "--other-user", "bob", "--duplicates", "skip"},
+            "carol\nziel\nanders\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Run({"show", File("ziel.twdb"), "Allgemein/Eintrag 777", "--json", "--show-protected"}, "carol\nziel\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, original);
+    r = Run({"ls", File("ziel.twdb"), "-R"}, "carol\nziel\n");
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1002);
+}
+
+TEST_F(Cli, ImportExportAndMerge) {
+    CreateDatabase();
+    // A CSV export of another manager, mapped column by column.
+    {
+        std::ofstream csv(m_dir / "fremd.csv", std::ios::binary);
+        csv << "Ordner;Titel;Name;Passwort;Adresse\n"
+               "Bank;Giro;jürgen;\"geheim;1\";https://bank.example\n"
+               "Post;Paket;;p2;\n";
+    }
+    auto r = Run({"import", File(), (m_dir / "fremd.csv").string(), "--format", "csv", "--header", "--columns",
+                  "ordner,beschreibung,benutzername,passwort,url"},
+                 kLogin);
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Run({"show", File(), "Bank/Giro", "--field", "Passwort"}, kLogin);
+    EXPECT_EQ(r.out, "geheim;1\n");
+    r = Run({"show", File(), "Bank/Giro", "--field", "Benutzername"}, kLogin);
+    EXPECT_EQ(r.out, "jürgen\n");
+
+    // A broken or hostile file is refused before the database is touched.
+    const auto before = ReadBytes(File());
+    {
+        std::ofstream xml(m_dir / "kaputt.xml", std::ios::binary);
+        xml << "<?xml version=\"1.0\"?><KeePassFile><Root><Group><Name>x</Name><Entry>";
+    }
+    r = Run({"import", File(), (m_dir / "kaputt.xml").string(), "--format", "keepass2-xml"}, kLogin);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Es ist ein Fehler beim Importieren der Daten aufgetreten."), std::string::npos);
+    {
+        std::ofstream xml(m_dir / "xxe.xml", std::ios::binary);
+        xml << "<?xml version=\"1.0\"?><!DOCTYPE a [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
+               "<KeePassFile><Root><Group><Name>&x;</Name></Group></Root></KeePassFile>";
+    }
+    r = Run({"import", File(), (m_dir / "xxe.xml").string(), "--format", "keepass2-xml"}, kLogin);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Run({"import", File(), (m_dir / "fehlt.xml").string(), "--format", "keepass2-xml"}, kLogin).status, 1);
+    EXPECT_EQ(Run({"import", File(), (m_dir / "fremd.csv").string()}, kLogin).status, 2);
+    EXPECT_EQ(Run({"import", File(), (m_dir / "fremd.csv").string(), "--format", "csv", "--columns",
+                   "beschreibung,beschreibung"},
+                  kLogin)
+                  .status,
+              2);
+    EXPECT_EQ(ReadBytes(File()), before);
+
+    // Export of one folder; the open database itself is refused as the target.
+    r = Run({"export", File(), File(), "--new-user", "x"}, std::string(kLogin) + "y\n");
+    EXPECT_EQ(r.status, 1);
+    r = Run({"export", File(), File("bank.twdb"), "Bank", "--new-user", "bob"}, std::string(kLogin) + "b\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Run({"ls", File("bank.twdb"), "-R"}, "bob\nb\n");
+    EXPECT_EQ(r.out, "Bank/\nBank/Giro\n");
+
+    // Merging with each duplicate treatment.
+    ASSERT_EQ(Run({"edit", File("bank.twdb"), "Bank/Giro", "--username", "neu"}, "bob\nb\n").status, 0);
+    r = Run({"merge", File(), File("bank.twdb"), "--other-user", "bob", "--duplicates", "skip"},
+            std::string(kLogin) + "b\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Run({"show", File(), "Bank/Giro", "--field", "Benutzername"}, kLogin).out, "jürgen\n");
+    ASSERT_EQ(Run({"merge", File(), File("bank.twdb"), "--other-user", "bob", "--duplicates", "replace"},
+                  std::string(kLogin) + "b\n")
+                  .status,
+              0);
+    EXPECT_EQ(Run({"show", File(), "Bank/Giro", "--field", "Benutzername"}, kLogin).out, "neu\n");
+    ASSERT_EQ(Run({"merge", File(), File("bank.twdb"), "--other-user", "bob", "--duplicates", "keep"},
+                  std::string(kLogin) + "b\n")
+                  .status,
+              0);
+    EXPECT_EQ(Run({"ls", File(), "Bank"}, kLogin).out, "Bank/Giro\nBank/Giro - Kopie\n");
+    // Asking needs a terminal.
+    EXPECT_EQ(Run({"merge", File(), File("bank.twdb"), "--other-user", "bob"}, std::string(kLogin) + "b\n").status, 2);
+    EXPECT_EQ(Run({"merge", File(), File("bank.twdb"), "--other-user", "bob", "--duplicates", "skip"},
+                  std::string(kLogin) + "falsch\n")
+                  .status,
+              1);
 }
 
 TEST_F(Cli, Generate) {
