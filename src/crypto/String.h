@@ -34,9 +34,10 @@ public:
     explicit String(view_type text) { Assign(text.data(), text.size()); }
     explicit String(const std::basic_string<CharT>& text) { Assign(text.data(), text.size()); }
     String(const String& other) { Assign(other.m_text, other.m_length); }
-    String(String&& other) noexcept : m_text(other.m_text), m_length(other.m_length) {
+    String(String&& other) noexcept : m_text(other.m_text), m_length(other.m_length), m_capacity(other.m_capacity) {
         other.m_text = nullptr;
         other.m_length = 0;
+        other.m_capacity = 0;
     }
     String& operator=(const String& other) {
         if (this != &other) {
@@ -49,8 +50,10 @@ public:
             Clear();
             m_text = other.m_text;
             m_length = other.m_length;
+            m_capacity = other.m_capacity;
             other.m_text = nullptr;
             other.m_length = 0;
+            other.m_capacity = 0;
         }
         return *this;
     }
@@ -61,12 +64,23 @@ public:
             Clear();
             return;
         }
+        if (m_text != nullptr && length <= m_capacity && (text < m_text || text > m_text + m_capacity)) {
+            // The new text overwrites the old one in place; what it does not cover is wiped.
+            std::char_traits<CharT>::copy(m_text, text, length);
+            if (m_length > length) {
+                CryptoServiceProvider::SecureWipe(m_text + length, (m_length - length) * sizeof(CharT));
+            }
+            m_text[length] = CharT();
+            m_length = length;
+            return;
+        }
         CharT* fresh = new CharT[length + 1];
         std::char_traits<CharT>::copy(fresh, text, length);
         fresh[length] = CharT();
         Clear();
         m_text = fresh;
         m_length = length;
+        m_capacity = length;
     }
     void Assign(view_type text) { Assign(text.data(), text.size()); }
 
@@ -85,16 +99,18 @@ public:
         Clear();
         m_text = fresh;
         m_length = total;
+        m_capacity = total;
     }
 
     // Wipes and releases the text.
     void Clear() noexcept {
         if (m_text != nullptr) {
-            CryptoServiceProvider::SecureWipe(m_text, (m_length + 1) * sizeof(CharT));
+            CryptoServiceProvider::SecureWipe(m_text, (m_capacity + 1) * sizeof(CharT));
             delete[] m_text;
             m_text = nullptr;
         }
         m_length = 0;
+        m_capacity = 0;
     }
 
     std::size_t Length() const noexcept { return m_length; }
@@ -118,6 +134,8 @@ private:
     static constexpr CharT kEmpty[1] = {CharT()};
     CharT* m_text = nullptr;
     std::size_t m_length = 0;
+    // Room for this many code units (plus the terminator); the text may be shorter.
+    std::size_t m_capacity = 0;
 };
 
 using PlainString = String<char16_t, DefaultMemoryPolicy>;

@@ -154,8 +154,7 @@ void XmlImportBase::Import(const std::filesystem::path& path) {
 }
 
 void XmlImportBase::OnElement() {
-    PlainString raw;
-    m_reader.GetTagName(raw, false, false);
+    const std::u16string_view raw = m_reader.LocalNameView();
     if (m_depth != 0) {
         m_frames[m_depth - 1].hasChildren = true;
     }
@@ -163,7 +162,7 @@ void XmlImportBase::OnElement() {
         m_frames.emplace_back();
     }
     Frame& frame = m_frames[m_depth++];
-    frame.name.assign(raw.View());
+    frame.name.assign(raw);
     frame.hasChildren = false;
     NormaliseName(frame.name);
     if (!m_rootSeen) {

@@ -407,6 +407,13 @@ void XmlReader::GetTagName(String& name, const bool& withPrefix, const bool& als
     }
 }
 
+std::u16string_view XmlReader::LocalNameView() const noexcept {
+    if (m_nodeType != XmlNodeType_Element && m_nodeType != XmlNodeType_EndElement) {
+        return {};
+    }
+    return m_impl->name;
+}
+
 bool XmlReader::IsTag(const char16_t* name, const bool& withPrefix) {
     if (name == nullptr) {
         return false;

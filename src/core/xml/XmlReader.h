@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 #include <memory>
 
 #include "core/xml/XmlBase.h"
@@ -29,6 +31,9 @@ public:
     // The current element's name, or the current end element's with alsoEndElement; empty
     // for every other node. withPrefix gives "prefix:local" (just "local" without a prefix).
     void GetTagName(String& name, const bool& withPrefix, const bool& alsoEndElement);
+    // The local name of the current element or end element without a copy (names are markup,
+    // not secrets); valid until the next Read.
+    std::u16string_view LocalNameView() const noexcept;
     // The current element's name equals the given one.
     bool IsTag(const char16_t* name, const bool& withPrefix);
     // Whether the current element was written as <name/> (it has no end node).
