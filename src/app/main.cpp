@@ -1,29 +1,45 @@
 // Start-up of Tarnwick.
 #include <memory>
 
-#include <QLabel>
-#include <QMainWindow>
-
 #include "app/Application.h"
-#include "app/ApplicationIcon.h"
 #include "app/GuardedApplication.h"
-#include "core/text/Utf.h"
+#include "app/login/LoginDialog.h"
+#include "app/login/NewDatabaseWizard.h"
+#include "app/login/ReAuthenticate.h"
+#include "app/mainframe/CMainFrame.h"
+#include "uilib/DatabaseUserInterface.h"
 
 namespace {
 
-// Stands in for the main window until it joins the program: the open database's name.
-std::unique_ptr<QWidget> MakeMinimalMainWindow(ApplicationSettings::Settings&, const std::filesystem::path& database,
-                                               Tarnwick::LoginCredentials credentials) {
-    credentials.password.Clear();
-    credentials.userName.Clear();
-    auto window = std::make_unique<QMainWindow>();
-    window->setWindowTitle(QString::fromUtf16(Tarnwick::App::kProductTitle.data(),
-                                              static_cast<qsizetype>(Tarnwick::App::kProductTitle.size())));
-    auto* label = new QLabel(QString::fromStdString(database.filename().string()), window.get());
-    label->setAlignment(Qt::AlignCenter);
-    window->setCentralWidget(label);
-    window->resize(640, 400);
-    return window;
+// The main window with the dialogs of the start-up side plugged in.
+std::unique_ptr<QWidget> MakeMainWindow(ApplicationSettings::Settings& settings, const std::filesystem::path& database,
+                                        Tarnwick::LoginCredentials credentials) {
+    auto frame = std::make_unique<Tarnwick::CMainFrame>(settings, database, std::move(credentials));
+    frame->SetReAuthenticator(&Tarnwick::App::ReAuthenticate);
+    frame->SetLogInAgain([&settings](QWidget* parent, std::filesystem::path& path,
+                                     Tarnwick::LoginCredentials& credentials) {
+        Tarnwick::CLoginDialog dialog(settings, false, parent);
+        if (!path.empty()) {
+            dialog.SetMainWindowPath(path.u16string());
+        }
+        if (dialog.DoModal() != QDialog::Accepted) {
+            return false;
+        }
+        path = dialog.GetDatabasePath();
+        credentials = dialog.TakeCredentials();
+        return true;
+    });
+    frame->SetNewDatabaseWizard([](QWidget* parent) {
+        Tarnwick::CNewDatabaseWizard wizard(false, parent);
+        if (wizard.DoModal() != Tarnwick::CNewDatabaseWizard::kFinished) {
+            return std::filesystem::path();
+        }
+        return std::filesystem::path(wizard.GetCreatedPath());
+    });
+    if (!frame->IsLoaded()) {
+        return nullptr;
+    }
+    return frame;
 }
 
 } // namespace
@@ -31,6 +47,6 @@ std::unique_ptr<QWidget> MakeMinimalMainWindow(ApplicationSettings::Settings&, c
 int main(int argc, char** argv) {
     Tarnwick::App::GuardedApplication qt(argc, argv);
     Tarnwick::CApplication application(qt, argc, argv);
-    Tarnwick::CApplication::SetMainWindowFactory(&MakeMinimalMainWindow);
+    Tarnwick::CApplication::SetMainWindowFactory(&MakeMainWindow);
     return application.Run();
 }

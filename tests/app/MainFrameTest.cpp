@@ -2,6 +2,9 @@
 // clipboard, folder and entry commands, and the requests it takes from elsewhere.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QTimer>
+
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
@@ -358,13 +361,13 @@ TEST_F(MainFrameFixture, CommandsOfLaterDialogsAreDisabled) {
     SelectRow(0);
     for (int id : {ID_DATABASE_REORGANIZE, ID_DATABASE_CHANGE_PASSWORD, ID_DATABASE_PROPERTIES, ID_DATABASE_DELETE,
                    ID_DATABASE_EXPORT, ID_DATABASE_IMPORT, ID_DATABASE_BACKUP, ID_DATABASE_IMPORT_EXTERNAL, ID_OPTIONS,
-                   ID_UPDATES, ID_PRINT, ID_PRINT_PREVIEW, ID_PASSWORD_NEW, ID_PASSWORD_EDIT, ID_PASSWORD_PROPERTIES,
-                   ID_SEARCH, ID_PASSWORD_GENERATOR}) {
+                   ID_UPDATES, ID_PRINT, ID_PRINT_PREVIEW, ID_SEARCH}) {
         ASSERT_NE(frame->Action(id), nullptr) << id;
         EXPECT_FALSE(frame->IsCommandEnabled(id)) << id;
     }
     for (int id : {ID_WORKSPACE_LOCK, ID_MINIMIZE_TO_TRAY, ID_HELP_MANUAL, ID_COPY_PASSWORD, ID_PASSWORD_DELETE,
-                   ID_PASSWORD_DUPLICATE, ID_FOLDER_NEW, ID_FOLDER_RENAME, ID_FOLDER_DELETE, ID_APP_ABOUT}) {
+                   ID_PASSWORD_DUPLICATE, ID_FOLDER_NEW, ID_FOLDER_RENAME, ID_FOLDER_DELETE, ID_APP_ABOUT,
+                   ID_PASSWORD_NEW, ID_PASSWORD_EDIT, ID_PASSWORD_PROPERTIES, ID_PASSWORD_GENERATOR}) {
         EXPECT_TRUE(frame->IsCommandEnabled(id)) << id;
     }
     // Without the log-in side the database session commands cannot run.
@@ -372,6 +375,25 @@ TEST_F(MainFrameFixture, CommandsOfLaterDialogsAreDisabled) {
     frame->SetLogInAgain([](QWidget*, std::filesystem::path&, Tarnwick::LoginCredentials&) { return false; });
     EXPECT_TRUE(frame->IsCommandEnabled(ID_DATABASE_OPEN));
     EXPECT_TRUE(frame->IsCommandEnabled(ID_DATABASE_LOGOFF));
+}
+
+TEST_F(MainFrameFixture, EntryCommandsOpenTheEntrySheet) {
+    Open(FourFolders());
+    SelectRow(0);
+    const auto before = TestSupport::Snapshot(frame->Data());
+    for (int id : {ID_PASSWORD_NEW, ID_PASSWORD_EDIT, ID_PASSWORD_PROPERTIES, ID_PASSWORD_GENERATOR}) {
+        QString seen;
+        QTimer::singleShot(0, [&seen] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                seen = QString::fromLatin1(modal->metaObject()->className());
+                modal->close();
+            }
+        });
+        frame->ExecuteCommand(id);
+        EXPECT_FALSE(seen.isEmpty()) << id;
+    }
+    // Closing the sheets changed nothing.
+    EXPECT_EQ(TestSupport::Snapshot(frame->Data()), before);
 }
 
 TEST_F(MainFrameFixture, ListSortingByEveryKeyAndDirection) {

@@ -1,5 +1,8 @@
 #include "app/mainframe/CMainFrame.h"
 
+#include "editor/PasswordSheet.h"
+#include "generator/ui/PasswordGeneratorDlg.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -100,8 +103,7 @@ const std::unordered_set<int>& DeferredCommands() {
         ID_DATABASE_REORGANIZE, ID_DATABASE_CHANGE_PASSWORD, ID_DATABASE_PROPERTIES, ID_STATUS_DATABASE_PROPERTIES,
         ID_DATABASE_DELETE,     ID_DATABASE_EXPORT,          ID_DATABASE_IMPORT,     ID_DATABASE_BACKUP,
         ID_DATABASE_IMPORT_EXTERNAL, ID_OPTIONS,             ID_UPDATES,             ID_PRINT,
-        ID_PRINT_PREVIEW,       ID_PASSWORD_NEW,             ID_PASSWORD_EDIT,       ID_PASSWORD_PROPERTIES,
-        ID_SEARCH,              ID_PASSWORD_GENERATOR,       ID_COMMENT_EDIT,        ID_FIELD_NEW,
+        ID_PRINT_PREVIEW,       ID_SEARCH,                   ID_COMMENT_EDIT,        ID_FIELD_NEW,
         ID_FIELD_EDIT,
     };
     return deferred;
@@ -669,8 +671,40 @@ void CMainFrame::ExecuteCommand(int id) {
     UpdateCommandStates();
 }
 
+void CMainFrame::EditEntry(std::optional<std::size_t> entry) {
+    if (!m_selectedFolder || m_locked) {
+        return;
+    }
+    CPasswordSheet sheet(m_data, *m_selectedFolder, entry, *m_database, m_credentials, m_index, this);
+    if (sheet.exec() != QDialog::Accepted) {
+        return;
+    }
+    // The entry may have moved to another folder: show the folder that holds it now.
+    const std::size_t folder = sheet.GetFolderPosition();
+    FillTree(folder);
+    SelectFolder(folder);
+}
+
 void CMainFrame::Dispatch(int id) {
     switch (id) {
+    case ID_PASSWORD_NEW:
+        EditEntry(std::nullopt);
+        break;
+    case ID_PASSWORD_EDIT:
+        if (m_selectedEntry) {
+            EditEntry(m_selectedEntry);
+        }
+        break;
+    case ID_PASSWORD_PROPERTIES:
+        if (m_selectedFolder && m_selectedEntry) {
+            CTWPropertySheet(m_data, *m_selectedFolder, *m_selectedEntry, this).exec();
+        }
+        break;
+    case ID_PASSWORD_GENERATOR: {
+        PasswordGenerator::UI::CPasswordGeneratorDlg generator(this);
+        generator.exec();
+        break;
+    }
     case ID_DATABASE_NEW:
         NewDatabase();
         break;
@@ -892,6 +926,7 @@ void CMainFrame::RefreshCommandStates() {
     enable(ID_RESET_HISTORY, one != nullptr && one->GetPasswordHistory().Count() > 0);
     enable(ID_PASSWORD_DELETE, !rows.empty());
     enable(ID_PASSWORD_NEW, unlocked && m_selectedFolder.has_value());
+    enable(ID_PASSWORD_GENERATOR, unlocked);
     enable(ID_SHOW_PASSWORDS, !m_showPasswords);
     enable(ID_HIDE_PASSWORDS, m_showPasswords);
     const bool listUsable = unlocked && m_view->PasswordList()->isEnabled();

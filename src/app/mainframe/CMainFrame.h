@@ -154,6 +154,8 @@ private:
     QMenu* MakeMenu(std::initializer_list<int> ids);
     void ConnectViews();
     void Dispatch(int id);
+    // The entry sheet for a new entry (none) or the entry at this position of the folder.
+    void EditEntry(std::optional<std::size_t> entry);
     std::u16string_view FailureMessageFor(int id) const;
     void UpdateCommandStates();
     void RefreshCommandStates();
