@@ -1,3 +1,4 @@
+#include "core/text/Numbers.h"
 #include "generator/PasswordPolicySerializer.h"
 
 #include <algorithm>
@@ -31,34 +32,7 @@ constexpr const char16_t* kPolicyElement = u"policy";
 constexpr const char16_t* kUserElement = u"user";
 constexpr const char16_t* kExcludesElement = u"excludes";
 
-// Leading blanks, an optional sign and the leading decimal digits, as the C library's wcstol
-// reads them (no digits: 0); values beyond 64 bits saturate.
-std::int64_t ParseInteger(std::u16string_view text) {
-    std::size_t pos = 0;
-    while (pos < text.size() && (text[pos] == u' ' || (text[pos] >= u'\t' && text[pos] <= u'\r'))) {
-        ++pos;
-    }
-    bool negative = false;
-    if (pos < text.size() && (text[pos] == u'+' || text[pos] == u'-')) {
-        negative = text[pos] == u'-';
-        ++pos;
-    }
-    std::uint64_t magnitude = 0;
-    const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
-    for (; pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9'; ++pos) {
-        const unsigned digit = text[pos] - u'0';
-        if (magnitude > (limit - digit) / 10) {
-            magnitude = limit;
-            break;
-        }
-        magnitude = magnitude * 10 + digit;
-    }
-    if (negative) {
-        return magnitude == (std::uint64_t{1} << 63) ? std::numeric_limits<std::int64_t>::min()
-                                                     : -static_cast<std::int64_t>(magnitude);
-    }
-    return static_cast<std::int64_t>(magnitude);
-}
+std::int64_t ParseInteger(std::u16string_view text) { return Tarnwick::Text::ParseSaturatedInteger(text); }
 
 std::int16_t ClampedInt16(std::u16string_view text, std::int64_t low, std::int64_t high) {
     return static_cast<std::int16_t>(std::clamp(ParseInteger(text), low, high));

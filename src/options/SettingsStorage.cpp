@@ -1,3 +1,4 @@
+#include "core/text/Numbers.h"
 #include "options/SettingsStorage.h"
 
 #include <algorithm>
@@ -32,34 +33,7 @@ constexpr const char16_t* kComment = u"Tarnwick preferences file\n    - DO NOT E
 
 // ---- reading ----
 
-// Like the C library's wcstoll: leading blanks, an optional sign, the leading decimal digits
-// (0 when there are none); out-of-range values saturate.
-std::int64_t ParseInteger(std::u16string_view text) {
-    std::size_t pos = 0;
-    while (pos < text.size() && (text[pos] == u' ' || (text[pos] >= u'\t' && text[pos] <= u'\r'))) {
-        ++pos;
-    }
-    bool negative = false;
-    if (pos < text.size() && (text[pos] == u'+' || text[pos] == u'-')) {
-        negative = text[pos] == u'-';
-        ++pos;
-    }
-    std::uint64_t magnitude = 0;
-    const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
-    for (; pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9'; ++pos) {
-        const unsigned digit = text[pos] - u'0';
-        if (magnitude > (limit - digit) / 10) {
-            magnitude = limit;
-            break;
-        }
-        magnitude = magnitude * 10 + digit;
-    }
-    if (negative) {
-        return magnitude == (std::uint64_t{1} << 63) ? std::numeric_limits<std::int64_t>::min()
-                                                     : -static_cast<std::int64_t>(magnitude);
-    }
-    return static_cast<std::int64_t>(magnitude);
-}
+std::int64_t ParseInteger(std::u16string_view text) { return Tarnwick::Text::ParseSaturatedInteger(text); }
 
 std::int64_t Clamp(std::int64_t value, std::int64_t low, std::int64_t high) {
     return std::clamp(value, low, high);
