@@ -219,6 +219,22 @@ XmlWriter::~XmlWriter() {
     XmlWriter::Clear();
 }
 
+
+namespace {
+
+// An empty prefix or namespace counts as none; the names and the namespace must be what XML
+// can hold.
+void PrepareQualifiedName(const char16_t*& prefix, const char16_t* localName, const char16_t*& namespaceUri,
+                          const char16_t* function, const char16_t* target) {
+    prefix = NullIfEmpty(prefix);
+    namespaceUri = NullIfEmpty(namespaceUri);
+    CheckName(prefix, false, function, target);
+    CheckName(localName, true, function, target);
+    CheckText(namespaceUri, function, target);
+}
+
+} // namespace
+
 void XmlWriter::Clear() {
     m_impl->Close();
     XmlBase::Clear();
@@ -296,11 +312,7 @@ void XmlWriter::WriteStartElement(const char16_t* prefix, const char16_t* localN
     static constexpr const char16_t* kTarget = u"XmlBase::WriteStartElement";
     Impl& s = *m_impl;
     s.Require(kFunction, kTarget);
-    prefix = NullIfEmpty(prefix);
-    namespaceUri = NullIfEmpty(namespaceUri);
-    CheckName(prefix, false, kFunction, kTarget);
-    CheckName(localName, true, kFunction, kTarget);
-    CheckText(namespaceUri, kFunction, kTarget);
+    PrepareQualifiedName(prefix, localName, namespaceUri, kFunction, kTarget);
     const Utf8Arg p(prefix), name(localName), uri(namespaceUri);
     s.BeforeNode(kFunction, kTarget);
     s.Check(xmlTextWriterStartElementNS(s.writer, p.Get(), name.OrEmpty(), uri.Get()), kFunction, kTarget);
@@ -333,11 +345,7 @@ void XmlWriter::WriteAttributeString(const char16_t* prefix, const char16_t* loc
     static constexpr const char16_t* kTarget = u"XmlBase::WriteAttributeString";
     Impl& s = *m_impl;
     s.Require(kFunction, kTarget);
-    prefix = NullIfEmpty(prefix);
-    namespaceUri = NullIfEmpty(namespaceUri);
-    CheckName(prefix, false, kFunction, kTarget);
-    CheckName(localName, true, kFunction, kTarget);
-    CheckText(namespaceUri, kFunction, kTarget);
+    PrepareQualifiedName(prefix, localName, namespaceUri, kFunction, kTarget);
     CheckText(value, kFunction, kTarget);
     const Utf8Arg p(prefix), name(localName), uri(namespaceUri), text(value);
     // libxml2 would declare an unprefixed attribute's namespace as the default namespace,
@@ -353,11 +361,7 @@ void XmlWriter::WriteElementString(const char16_t* prefix, const char16_t* local
     static constexpr const char16_t* kTarget = u"XmlBase::WriteElementString";
     Impl& s = *m_impl;
     s.Require(kFunction, kTarget);
-    prefix = NullIfEmpty(prefix);
-    namespaceUri = NullIfEmpty(namespaceUri);
-    CheckName(prefix, false, kFunction, kTarget);
-    CheckName(localName, true, kFunction, kTarget);
-    CheckText(namespaceUri, kFunction, kTarget);
+    PrepareQualifiedName(prefix, localName, namespaceUri, kFunction, kTarget);
     CheckText(value, kFunction, kTarget);
     const Utf8Arg p(prefix), name(localName), uri(namespaceUri), text(value);
     s.BeforeNode(kFunction, kTarget);
