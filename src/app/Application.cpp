@@ -269,6 +269,10 @@ bool CApplication::LoadSettings() {
     try {
         m_settingsPath = OptionsLibrary::SettingsStorage::GetSettingsPath();
         exists = Core::Path::FileExists(m_settingsPath);
+    } catch (const Core::UnsafeFolderException& e) {
+        App::LogCurrentException();
+        CMessageBox::ShowError(nullptr, e.GetMessage().ToStdString() + u"\nTarnwick wird beendet.");
+        return false;
     } catch (...) {
         App::LogCurrentException();
         CMessageBox::ShowError(nullptr, u"Es ist ein Fehler beim Laden der Einstellungen aufgetreten.\nTarnwick wird beendet.");

@@ -41,7 +41,7 @@ const TextField kTextFields[] = {
 
 const std::set<std::string> kEditOptions = {"--user",        "--description", "--username", "--url",
                                             "--email",       "--comment",     "--target-window", "--sequence",
-                                            "--field",       "--remove-field"};
+                                            "--field",       "--field-stdin", "--remove-field"};
 
 // Applies the field options of add and edit to an entry.
 void ApplyFieldOptions(const Arguments& args, PasswordItem& item) {
@@ -66,6 +66,27 @@ void ApplyFieldOptions(const Arguments& args, PasswordItem& item) {
         fields.Remove(name);
         if (!value.empty()) {
             fields.Add(name, value);
+        }
+    }
+}
+
+// Reads the values of --field-stdin, one line each in the order given, after the passwords;
+// they may be secret, so they never stand on the command line.
+void ReadFieldValues(Console& console, const Arguments& args, PasswordItem& item) {
+    for (const auto& name : args.Values("--field-stdin")) {
+        if (name.empty()) {
+            throw UsageError{"--field-stdin erwartet den Namen eines Datenfelds."};
+        }
+        SecureString value;
+        if (!console.ReadSecret("Wert von " + name + ": ", value)) {
+            throw RequestError{"Es wurde kein Wert für das Datenfeld \"" + name + "\" angegeben."};
+        }
+        auto& fields = item.GetUserDefinedFields();
+        const std::u16string field = Wide(name);
+        fields.Remove(field);
+        if (!value.IsEmpty()) {
+            const StringServiceProvider::PlainString plain = value.Reveal();
+            fields.Add(field, plain.View());
         }
     }
 }
@@ -114,6 +135,8 @@ bool ContainsNoCase(std::u16string_view text, std::u16string_view needle) {
 
 std::string Masked(std::size_t length) { return length == 0 ? "" : "********"; }
 
+// Lists below one folder (nullptr: the top level) without recursion, so any depth is safe;
+// each path is built from its parent's, so the work grows with the output only.
 void ListFolder(Console& console, const PasswordData& data, const Category* folder, bool recursive, bool json,
                 bool& first) {
     const auto emit = [&](const std::string& type, const std::u16string& path) {
@@ -125,17 +148,59 @@ void ListFolder(Console& console, const PasswordData& data, const Category* fold
             console.OutLine(type == "folder" ? "/" : "");
         }
     };
-    for (const auto& child : ChildFolders(data, folder)) {
-        emit("folder", FolderPath(data, *child));
-        if (recursive) {
-            ListFolder(console, data, child.get(), true, json, first);
-        }
-    }
-    if (folder != nullptr) {
-        const std::u16string prefix = FolderPath(data, *folder) + u"/";
-        for (const auto& path : EntryPaths(*folder)) {
+    const PasswordADT::FolderTree tree(data);
+    const auto emitEntries = [&](const Category& owner, const std::u16string& prefix) {
+        for (const auto& path : EntryPaths(owner)) {
             emit("entry", prefix + path);
         }
+    };
+    struct Pending {
+        const Category* folder;
+        std::u16string path;
+        bool entriesDone;
+    };
+    std::vector<Pending> stack;
+    const auto pushChildren = [&](const Category* parent, const std::u16string& parentPath) {
+        const auto& children = tree.Children(parent);
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            std::u16string path = parentPath;
+            if (!path.empty()) {
+                path.push_back(u'/');
+            }
+            path.append((*it)->GetName().View());
+            stack.push_back({it->get(), std::move(path), false});
+        }
+    };
+    const std::u16string ownPath = folder != nullptr ? FolderPath(tree, *folder) : std::u16string();
+    if (!recursive) {
+        pushChildren(folder, ownPath);
+        for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+            emit("folder", it->path);
+        }
+        if (folder != nullptr) {
+            emitEntries(*folder, ownPath + u"/");
+        }
+        return;
+    }
+    // Depth first, as a recursive walk would: a folder, then its subfolders, then its entries.
+    pushChildren(folder, ownPath);
+    while (!stack.empty()) {
+        Pending& top = stack.back();
+        if (top.entriesDone) {
+            const Category* done = top.folder;
+            const std::u16string path = std::move(top.path);
+            stack.pop_back();
+            emitEntries(*done, path + u"/");
+            continue;
+        }
+        top.entriesDone = true;
+        emit("folder", top.path);
+        const Category* current = top.folder;
+        const std::u16string path = top.path;
+        pushChildren(current, path);
+    }
+    if (folder != nullptr) {
+        emitEntries(*folder, ownPath + u"/");
     }
 }
 
@@ -285,6 +350,7 @@ int Search(Console& console, const std::vector<std::string>& raw) {
         console.Out("[");
     }
     const PasswordData& data = session.Data();
+    const PasswordADT::FolderTree tree(data);
     for (const auto& folder : data.Folders()) {
         std::vector<std::u16string> paths;
         for (std::size_t i = 0; i < folder->Entries().size(); ++i) {
@@ -298,7 +364,7 @@ int Search(Console& console, const std::vector<std::string>& raw) {
             if (paths.empty()) {
                 paths = EntryPaths(*folder);
             }
-            const std::u16string path = FolderPath(data, *folder) + u"/" + paths[i];
+            const std::u16string path = FolderPath(tree, *folder) + u"/" + paths[i];
             if (json) {
                 console.Out(std::string(first ? "" : ",") + Json::Quote(path));
                 first = false;
@@ -352,6 +418,7 @@ int Add(Console& console, const std::vector<std::string>& raw) {
     const CategoryRef folder = RequireFolder(session.Data(), folderPath);
     const SecureString password = AskEntryPassword(console, args);
     item.SetPassword(PasswordADT::CurrentTime(), password);
+    ReadFieldValues(console, args, item);
     CheckLimits(item);
     if (!session.Database().AddEntry(session.Credentials(), item, folder->GetId())) {
         throw RequestError{};
@@ -377,6 +444,7 @@ int Edit(Console& console, const std::vector<std::string>& raw) {
             throw RequestError{"Das Passwort wurde bereits verwendet und darf nicht wiederholt werden."};
         }
     }
+    ReadFieldValues(console, args, *edited);
     edited->SetModificationTime(PasswordADT::CurrentTime());
     CheckLimits(*edited);
     entry.folder->Entries()[entry.entryPosition] = edited;
@@ -481,12 +549,15 @@ std::vector<Command> EntryCommands() {
          "Sucht Einträge, deren Felder den Text enthalten (ohne Beachtung der Groß-/Kleinschreibung).", Search},
         {"add",
          "add DATEI ORDNER/BESCHREIBUNG [--username ..] [--url ..] [--email ..] [--comment ..] "
-         "[--target-window ..] [--sequence ..] [--field NAME=WERT ..] [--no-password]",
-         "Legt einen Eintrag an; das Passwort wird abgefragt.", Add},
+         "[--target-window ..] [--sequence ..] [--field NAME=WERT ..] [--field-stdin NAME ..] [--no-password]",
+         "Legt einen Eintrag an; das Passwort wird abgefragt. Geheime Datenfelder nennt --field-stdin: ihre Werte "
+         "folgen nach den Passwörtern, eine Zeile je Feld.",
+         Add},
         {"edit",
          "edit DATEI EINTRAG [--description ..] [--username ..] [--url ..] [--email ..] [--comment ..] "
-         "[--field NAME=WERT ..] [--remove-field NAME] [--password]",
-         "Ändert einen Eintrag; --password fragt ein neues Passwort ab (mit den Regeln der Passworthistorie).",
+         "[--field NAME=WERT ..] [--field-stdin NAME ..] [--remove-field NAME] [--password]",
+         "Ändert einen Eintrag; --password fragt ein neues Passwort ab (mit den Regeln der Passworthistorie); die "
+         "Werte von --field-stdin folgen danach, eine Zeile je Feld.",
          Edit},
         {"rm", "rm DATEI EINTRAG [--user NAME]", "Löscht einen Eintrag.", Remove},
         {"mv", "mv DATEI EINTRAG ORDNER [--user NAME]", "Verschiebt einen Eintrag in einen anderen Ordner.", Move},

@@ -12,6 +12,11 @@ void ConsoleDatabaseUI::ShowError(std::u16string_view text) {
     m_console.ErrorLine(text);
 }
 
+void ConsoleDatabaseUI::ShowWarning(std::u16string_view text) {
+    m_console.Error("Warnung: ");
+    m_console.ErrorLine(text);
+}
+
 int ConsoleDatabaseUI::AskCommand(std::u16string_view heading, std::u16string_view text,
                                   const std::vector<CommandButton>& buttons) {
     m_console.ErrorLine(heading);

@@ -19,11 +19,14 @@ namespace {
 
 int Estimate(Console& console, const std::vector<std::string>& raw) {
     const Arguments args(raw, {}, {"--json"});
-    ExpectPositional(args, 0, 1);
+    if (!args.Positional().empty()) {
+        // Every user of the machine can read a command line (/proc/PID/cmdline).
+        throw UsageError{"Das Passwort wird nicht auf der Befehlszeile angenommen, da andere Benutzer sie lesen "
+                         "können. Geben Sie es nach der Aufforderung ein oder leiten Sie es über die Standardeingabe "
+                         "weiter."};
+    }
     StringServiceProvider::SecureString password;
-    if (args.Positional().size() == 1) {
-        password.Assign(Wide(args.Positional()[0]));
-    } else if (!console.ReadSecret("Passwort: ", password)) {
+    if (!console.ReadSecret("Passwort: ", password)) {
         throw RequestError{"Es wurde kein Passwort angegeben."};
     }
     CryptoServiceProvider::PasswordMeter::QualityAnalyser analyser;
@@ -157,8 +160,10 @@ std::vector<Command> ToolCommands() {
          "generate [--policy NAME | --length N [--upper] [--lower] [--digits] [--punctuation] [--special] "
          "[--brackets] | --hex N | --base64 N] [--count N] [--json]",
          "Erzeugt Passwörter nach einer Richtlinie, nach Zeichengruppen oder als Hex-/Base64-Text.", Generate},
-        {"estimate", "estimate [PASSWORT] [--json]",
-         "Bewertet ein Passwort mit der Qualitätsanzeige (ohne Argument wird es abgefragt).", Estimate},
+        {"estimate", "estimate [--json]",
+         "Bewertet ein Passwort mit der Qualitätsanzeige; es wird abgefragt oder eine Zeile von der Standardeingabe "
+         "gelesen.",
+         Estimate},
     };
 }
 

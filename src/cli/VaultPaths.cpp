@@ -1,7 +1,6 @@
 #include "cli/VaultPaths.h"
 
 #include <unordered_map>
-#include <unordered_set>
 
 #include "cli/Arguments.h"
 #include "core/text/Utf.h"
@@ -32,28 +31,17 @@ std::vector<std::u16string> SplitPath(std::u16string_view path) {
 }
 
 std::vector<CategoryRef> ChildFolders(const PasswordData& data, const Category* parent) {
-    std::vector<CategoryRef> children;
-    for (const auto& folder : data.Folders()) {
-        if (!folder) {
-            continue;
-        }
-        const bool isChild = parent == nullptr ? folder->IsTopLevel()
-                                               : (!folder->IsTopLevel() && folder->GetParentId() == parent->GetId() &&
-                                                  folder.get() != parent);
-        // A folder whose parent does not exist is shown at the top level, so it stays reachable.
-        const bool orphan = parent == nullptr && !folder->IsTopLevel() && !data.FindFolderByParentId(folder->GetParentId());
-        if (isChild || orphan) {
-            children.push_back(folder);
-        }
-    }
-    return children;
+    // A folder whose parent does not exist (or that sits in a loop of parents) is shown at the
+    // top level, so it stays reachable.
+    return PasswordADT::FolderTree(data).Children(parent);
 }
 
 CategoryRef FindFolder(const PasswordData& data, std::u16string_view path) {
+    const PasswordADT::FolderTree tree(data);
     CategoryRef current;
     for (const auto& part : SplitPath(path)) {
         CategoryRef next;
-        for (const auto& child : ChildFolders(data, current.get())) {
+        for (const auto& child : tree.Children(current.get())) {
             if (child->GetName().View() == part) {
                 next = child;
                 break;
@@ -131,22 +119,23 @@ EntryLocation RequireEntry(const PasswordData& data, std::u16string_view path) {
     return location;
 }
 
-std::u16string FolderPath(const PasswordData& data, const Category& folder) {
-    std::u16string path = folder.GetName().ToStdString();
-    std::unordered_set<const Category*> seen{&folder};
-    const Category* current = &folder;
-    while (!current->IsTopLevel()) {
-        const CategoryRef parent = data.FindFolderByParentId(current->GetParentId());
-        if (!parent || !seen.insert(parent.get()).second) {
-            break;
+std::u16string FolderPath(const PasswordADT::FolderTree& tree, const Category& folder) {
+    std::vector<const Category*> chain{&folder};
+    for (const Category* parent = tree.Parent(folder); parent != nullptr; parent = tree.Parent(*parent)) {
+        chain.push_back(parent);
+    }
+    std::u16string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (!path.empty()) {
+            path.push_back(u'/');
         }
-        std::u16string longer = parent->GetName().ToStdString();
-        longer.push_back(u'/');
-        longer.append(path);
-        path.swap(longer);
-        current = parent.get();
+        path.append((*it)->GetName().View());
     }
     return path;
+}
+
+std::u16string FolderPath(const PasswordData& data, const Category& folder) {
+    return FolderPath(PasswordADT::FolderTree(data), folder);
 }
 
 std::vector<std::u16string> EntryPaths(const Category& folder) {

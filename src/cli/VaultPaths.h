@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/FolderTree.h"
 #include "model/PasswordData.h"
 
 namespace Tarnwick::Cli {
@@ -32,6 +33,7 @@ std::vector<PasswordADT::CategoryRef> ChildFolders(const PasswordADT::PasswordDa
                                                    const PasswordADT::Category* parent);
 // "A/B" of a folder.
 std::u16string FolderPath(const PasswordADT::PasswordData& data, const PasswordADT::Category& folder);
+std::u16string FolderPath(const PasswordADT::FolderTree& tree, const PasswordADT::Category& folder);
 // "A/B/Beschreibung", with "#n" when the description repeats in its folder.
 std::u16string EntryPath(const PasswordADT::PasswordData& data, const PasswordADT::Category& folder,
                          std::size_t entryPosition);

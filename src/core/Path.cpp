@@ -7,7 +7,10 @@
 #include <string>
 
 #include "log/exceptions/Exception.h"
+#include "core/text/Format.h"
+#include "core/text/Utf.h"
 #include "platform/Files.h"
+#include "platform/FileSystem.h"
 
 namespace Tarnwick::Core {
 
@@ -89,6 +92,28 @@ void CreateChain(const fs::path& requested, bool mustBeNew, const char16_t* targ
     }
 }
 
+// Every folder from below base down to folder must be the user's own and closed to others:
+// anyone who can write there could swap the settings, the log or a database under our feet.
+void CheckPrivateChain(const fs::path& base, const fs::path& folder) {
+    fs::path partial = base;
+    const fs::path relative = folder.lexically_relative(base);
+    for (const auto& part : relative) {
+        partial /= part;
+        Platform::FileStatus status;
+        if (const int error = Platform::FileSystem().Status(partial, status); error != 0) {
+            throw WindowsException(u"", error, u"stat", u"Path::GetLocalAppPath");
+        }
+        if (status.owner != Platform::EffectiveUser() || (status.mode & 022) != 0) {
+            throw UnsafeFolderException(
+                Text::Format(u"Der Datenordner \"%s\" gehört einem anderen Benutzer oder ist für andere Benutzer "
+                             u"beschreibbar. Tarnwick verwendet ihn aus Sicherheitsgründen nicht.",
+                             Text::FromUtf8(partial.string()))
+                    .View(),
+                u"Path::GetLocalAppPath");
+        }
+    }
+}
+
 bool Exists(const fs::path& path) {
     bool isFolder = false;
     const Platform::SystemResult result = Platform::QueryPath(path, isFolder);
@@ -153,6 +178,7 @@ const fs::path& Path::GetLocalAppPath() {
         fs::path base;
         const fs::path folder = GetFolderPath(base, CSIDL_LOCAL_APPDATA) / "Kelmarsh" / "Tarnwick" / "2010";
         CreateChain(folder, false, u"Path::CreatePath");
+        CheckPrivateChain(base, folder);
         s_localAppPath = folder / "";
     }
     return s_localAppPath;

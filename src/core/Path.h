@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "log/exceptions/Exception.h"
+
 namespace Tarnwick::Core {
 
 // Folder identifiers understood by GetFolderPath (the values of the Windows shell's CSIDL
@@ -12,6 +14,12 @@ inline constexpr int CSIDL_STARTUP = 0x0007;       // $XDG_CONFIG_HOME/autostart
 inline constexpr int CSIDL_APPDATA = 0x001a;       // $XDG_CONFIG_HOME (default ~/.config)
 inline constexpr int CSIDL_LOCAL_APPDATA = 0x001c; // $XDG_DATA_HOME (default ~/.local/share)
 inline constexpr int CSIDL_PROFILE = 0x0028;       // the home folder
+
+// A data folder that another user owns or may write to; the message names the folder.
+class UnsafeFolderException : public Utilities::Exceptions::Exception {
+public:
+    using Exception::Exception;
+};
 
 // Calendar time of a file, in the field order of the Windows structure it stands for.
 struct SYSTEMTIME {
@@ -44,7 +52,9 @@ public:
     static std::filesystem::path& GetFolderPath(std::filesystem::path& out, const int& csidl);
 
     // $XDG_DATA_HOME/Kelmarsh/Tarnwick/2010/ (default ~/.local/share/...), created with mode
-    // 0700 on first use and cached for the rest of the run. Ends with a separator.
+    // 0700 on first use and cached for the rest of the run. Ends with a separator. The three
+    // folders must belong to the user and be closed to others' writes, else
+    // UnsafeFolderException names the first one that is not.
     static const std::filesystem::path& GetLocalAppPath();
     // GetLocalAppPath() + "Images/", created when missing.
     static std::filesystem::path GetQualifiedResourcePath();

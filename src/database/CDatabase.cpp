@@ -9,6 +9,10 @@
 #include "database/FileFormat.h"
 #include "log/LogProvider.h"
 #include "log/exceptions/Exception.h"
+#include "database/HeaderVerifier.h"
+#include "database/Leftovers.h"
+#include "model/FolderTree.h"
+#include "platform/Files.h"
 #include "platform/FileSystem.h"
 
 namespace Tarnwick {
@@ -26,8 +30,29 @@ namespace {
 constexpr std::u16string_view kLoginFailed = u"Fehler bei der Datenbankanmeldung.";
 constexpr std::u16string_view kCreateFailed = u"Fehler beim Erstellen der Datenbank.";
 constexpr std::u16string_view kLoadFailed = u"Fehler beim Laden der Passwortinformationen aus der Datenbank.";
+// Writing is not loading: a full disk or a read-only folder must not read as a broken file.
+constexpr std::u16string_view kSaveFailed = u"Fehler beim Speichern der Passwortinformationen in der Datenbank.";
+constexpr std::u16string_view kReorganiseFailed = u"Es ist ein Fehler beim Reorganisieren der Datenbank aufgetreten.";
+constexpr std::u16string_view kOtherNames =
+    u"Die Datenbank \"%s\" ist unter weiteren Namen (harte Verknüpfungen) gespeichert. Änderungen werden nur unter "
+    u"diesem Namen gespeichert; die anderen Namen behalten den bisherigen Inhalt.";
+constexpr std::u16string_view kOldContentKept =
+    u"Der alte Inhalt der Datenbank wurde nicht überschrieben, da er unter einem weiteren Namen (harte Verknüpfung) "
+    u"gespeichert ist.";
+constexpr std::u16string_view kFolderLoop =
+    u"Die Ordner der Datenbank verweisen im Kreis aufeinander. %d Ordner wurden deshalb auf die oberste Ebene "
+    u"verschoben.";
 
 std::u16string PathText(const std::filesystem::path& path) { return Text::FromUtf8(path.string()); }
+
+// "07.12.2026 11:20" in local time.
+std::u16string LocalTime(std::int64_t seconds) {
+    Platform::CalendarTime time;
+    if (!Platform::ToCalendarTime(seconds, true, time).Ok()) {
+        return u"?";
+    }
+    return Text::Format(u"%02d.%02d.%04d %02d:%02d", time.day, time.month, time.year, time.hour, time.minute).ToStdString();
+}
 
 // The plain copy of the password lives for one request and is wiped when it ends.
 struct RequestCredentials {
@@ -44,6 +69,14 @@ struct RequestCredentials {
 CDatabase::CDatabase(IDatabaseUserInterface& ui, std::filesystem::path path) : m_ui(ui), m_path(std::move(path)) {}
 
 CDatabase::~CDatabase() = default;
+
+const std::filesystem::path& CDatabase::GetFilePath() {
+    if (m_file.empty() && Platform::ResolvePath(m_path, m_file) != 0) {
+        m_file.clear();
+        return m_path;
+    }
+    return m_file;
+}
 
 void CDatabase::CheckVersion(EmberkiteEngine& engine) {
     if (m_upgraded) {
@@ -76,12 +109,12 @@ void CDatabase::Connect(EmberkiteEngine& engine, bool create) {
     try {
         if (!create) {
             std::uint64_t device = 0, inode = 0;
-            const int error = Platform::FileSystem().Identity(m_path, device, inode);
+            const int error = Platform::FileSystem().Identity(GetFilePath(), device, inode);
             if (error == ENOENT || error == ENOTDIR) {
                 throw DBException(34);
             }
             try {
-                engine.Connect(m_path, false);
+                engine.Connect(GetFilePath(), false);
             } catch (const DBException& e) {
                 // A file that exists but cannot be opened for exclusive writing.
                 if (e.GetErrorCode() == 10) {
@@ -91,7 +124,7 @@ void CDatabase::Connect(EmberkiteEngine& engine, bool create) {
             }
             CheckVersion(engine);
         } else {
-            engine.Connect(m_path, true);
+            engine.Connect(GetFilePath(), true);
         }
     } catch (...) {
         m_connectFailed = true;
@@ -165,6 +198,9 @@ RequestResult CDatabase::Run(const LoginCredentials& credentials, bool create, b
         if (answer) {
             engine.Close();
             result = RequestResult::Succeeded;
+            if (engine.OldContentKept()) {
+                m_ui.ShowWarning(kOldContentKept);
+            }
         } else {
             engine.Abandon();
             result = RequestResult::AuthenticationFailed;
@@ -191,7 +227,13 @@ RequestResult CDatabase::AuthenticatedRequest(const LoginCredentials& credential
 RequestResult CDatabase::Login(const LoginCredentials& credentials) {
     const RequestResult result = Run(credentials, false, false, kLoginFailed,
                                      [](EmberkiteEngine& engine, const Credentials& c) { return engine.Authenticate(c); });
-    if (result != RequestResult::Succeeded || !m_upgradeNeeded) {
+    if (result != RequestResult::Succeeded) {
+        return result;
+    }
+    if (!TidyAfterLogin(credentials)) {
+        return RequestResult::AuthenticationFailed;
+    }
+    if (!m_upgradeNeeded) {
         return result;
     }
     if (m_oldMinorVersion != 16 || !UpgradeFromSixteen(credentials)) {
@@ -216,17 +258,17 @@ bool CDatabase::UpgradeFromSixteen(const LoginCredentials& credentials) {
         PasswordData folders;
         {
             EmberkiteEngine engine;
-            engine.Connect(m_path, false);
+            engine.Connect(GetFilePath(), false);
             engine.SetCredentials(plain.credentials);
             engine.LoadCategories(folders);
             engine.Close();
         }
         folders.AssignValidIDsToCategories(true);
-        backup.Backup(m_path);
+        backup.Backup(GetFilePath());
         backedUp = true;
         {
             EmberkiteEngine engine;
-            engine.Connect(m_path, false);
+            engine.Connect(GetFilePath(), false);
             engine.SetCredentials(plain.credentials);
             // One rewrite: the folders and the version stamp take effect together or not at all.
             engine.SetModifiedStamp(false);
@@ -237,6 +279,7 @@ bool CDatabase::UpgradeFromSixteen(const LoginCredentials& credentials) {
         m_upgraded = true;
         m_upgradeNeeded = false;
         // The backup holds the old file: it is erased like a database.
+        backup.ReleaseHold();
         try {
             EmberkiteEngine eraser;
             eraser.Connect(backup.GetBackupPath(), false);
@@ -265,6 +308,87 @@ bool CDatabase::UpgradeFromSixteen(const LoginCredentials& credentials) {
         }
     }
     return false;
+}
+
+bool CDatabase::TidyAfterLogin(const LoginCredentials& credentials) {
+    const std::filesystem::path& file = GetFilePath();
+    Platform::FileStatus status;
+    if (!m_otherNamesTold && Platform::FileSystem().Status(file, status) == 0 && status.links > 1) {
+        m_otherNamesTold = true;
+        m_ui.ShowWarning(Text::Format(kOtherNames, PathText(m_path)).View());
+    }
+    // A working copy left by an interrupted rewrite opens with the credentials of its time.
+    for (const auto& copy : EmberkiteDatabase::FindStaleWorkingCopies(file)) {
+        const bool erased = EmberkiteDatabase::EraseLeftover(copy.path);
+        LogProvider::GenericLog::LogEvent(
+            0, (erased ? u"abandoned working copy erased: " : u"abandoned working copy not erased: ") + PathText(copy.path));
+    }
+    for (const auto& backup : EmberkiteDatabase::FindStaleBackups(file)) {
+        if (OfferBackup(backup.path, backup.seconds)) {
+            // The restored file may hold other credentials than the ones just used.
+            const RequestResult again = Run(credentials, false, false, kLoginFailed, [](EmberkiteEngine& engine, const Credentials& c) {
+                return engine.Authenticate(c);
+            });
+            if (again != RequestResult::Succeeded) {
+                m_ui.ShowError(u"Die Datenbank wurde aus der Sicherungskopie wiederhergestellt. Melden Sie sich mit den "
+                               u"Anmeldedaten an, die zum Zeitpunkt der Sicherung galten.");
+                return false;
+            }
+            break;
+        }
+    }
+    return true;
+}
+
+bool CDatabase::OfferBackup(const std::filesystem::path& backup, std::int64_t seconds) {
+    const int choice = m_ui.AskCommand(
+        u"Sicherungskopie der Datenbank gefunden",
+        Text::Format(u"Neben der Datenbank liegt die Sicherungskopie \"%s\" vom %s. Ein Import oder Upgrade wurde nicht "
+                     u"abgeschlossen; die Kopie lässt sich mit den damaligen Anmeldedaten öffnen. Wie möchten Sie vorgehen?",
+                     PathText(backup), LocalTime(seconds))
+            .View(),
+        {{u"Sicherung wiederherstellen",
+          u"Ersetzt die Datenbank durch die Sicherungskopie. Änderungen seit der Sicherung gehen verloren."},
+         {u"Sicherung löschen", u"Überschreibt die Sicherungskopie und löscht sie. Die Datenbank bleibt unverändert."},
+         {u"Später entscheiden",
+          u"Die Sicherungskopie bleibt erhalten. Sie werden beim nächsten Öffnen erneut gefragt."}});
+    if (choice == 1) {
+        if (!EmberkiteDatabase::EraseLeftover(backup)) {
+            m_ui.ShowError(Text::Format(u"Die Sicherungskopie \"%s\" konnte nicht gelöscht werden.", PathText(backup)).View());
+        }
+        return false;
+    }
+    if (choice != 0) {
+        return false;
+    }
+    try {
+        RestoreBackup(backup);
+        return true;
+    } catch (...) {
+        Report(Text::Format(u"Die Sicherungskopie \"%s\" konnte nicht wiederhergestellt werden.", PathText(backup)).View());
+        return false;
+    }
+}
+
+void CDatabase::RestoreBackup(const std::filesystem::path& backup) {
+    std::unique_ptr<Platform::IFile> source;
+    if (const int error = Platform::FileSystem().Open(backup, Platform::OpenMode::ReadOnly, source); error != 0) {
+        throw WindowsException(u"", error, u"open", u"CDatabase::RestoreBackup");
+    }
+    std::uint8_t bytes[EmberkiteDatabase::Format::kFileHeaderSize] = {};
+    std::size_t got = 0;
+    if (source->ReadAt(0, bytes, sizeof bytes, got) != 0 || got != sizeof bytes ||
+        !EmberkiteDatabase::HeaderVerifier::HasDatabaseSignatures(EmberkiteDatabase::FileHeader::Decode(bytes))) {
+        throw Exception(u"not a database", u"CDatabase::RestoreBackup");
+    }
+    // The database is taken whole, whatever state it is in, and replaced in one step.
+    EmberkiteEngine engine;
+    engine.Connect(GetFilePath(), true);
+    engine.ReplaceContent(*source);
+    engine.Close();
+    source.reset();
+    Platform::FileSystem().Remove(backup);
+    LogProvider::GenericLog::LogEvent(0, u"database restored from " + PathText(backup));
 }
 
 bool CDatabase::MayReplaceExisting() {
@@ -320,27 +444,31 @@ bool CDatabase::Load(const LoginCredentials& credentials, PasswordData& data) {
                         return true;
                     }) == RequestResult::Succeeded;
     if (ok) {
+        // A loop of parents would hide its folders and their entries from every view.
+        if (const std::size_t moved = PasswordADT::BreakParentLoops(loaded); moved > 0) {
+            m_ui.ShowWarning(Text::Format(kFolderLoop, static_cast<std::int64_t>(moved)).View());
+        }
         data = std::move(loaded);
     }
     return ok;
 }
 
 bool CDatabase::SaveCategories(const LoginCredentials& credentials, const PasswordData& data) {
-    return Run(credentials, false, true, kLoadFailed, [&](EmberkiteEngine& engine, const Credentials&) {
+    return Run(credentials, false, true, kSaveFailed, [&](EmberkiteEngine& engine, const Credentials&) {
                engine.UpdateCategories(data);
                return true;
            }) == RequestResult::Succeeded;
 }
 
 bool CDatabase::SaveEntries(const LoginCredentials& credentials, const PasswordData& data) {
-    return Run(credentials, false, true, kLoadFailed, [&](EmberkiteEngine& engine, const Credentials&) {
+    return Run(credentials, false, true, kSaveFailed, [&](EmberkiteEngine& engine, const Credentials&) {
                engine.UpdatePasswordItems(data);
                return true;
            }) == RequestResult::Succeeded;
 }
 
 bool CDatabase::SaveAll(const LoginCredentials& credentials, const PasswordData& data) {
-    return Run(credentials, false, true, kLoadFailed, [&](EmberkiteEngine& engine, const Credentials&) {
+    return Run(credentials, false, true, kSaveFailed, [&](EmberkiteEngine& engine, const Credentials&) {
                engine.SaveAll(data);
                return true;
            }) == RequestResult::Succeeded;
@@ -348,7 +476,7 @@ bool CDatabase::SaveAll(const LoginCredentials& credentials, const PasswordData&
 
 bool CDatabase::AddEntry(const LoginCredentials& credentials, const PasswordADT::PasswordItem& item,
                          std::uint32_t folderId) {
-    return Run(credentials, false, false, kLoadFailed, [&](EmberkiteEngine& engine, const Credentials&) {
+    return Run(credentials, false, false, kSaveFailed, [&](EmberkiteEngine& engine, const Credentials&) {
                engine.AddPasswordItem(item, folderId);
                return true;
            }) == RequestResult::Succeeded;
@@ -358,7 +486,7 @@ RequestResult CDatabase::Reorganise(const LoginCredentials& credentials, const P
     return AuthenticatedRequest(
         credentials,
         u"Die Datenbank konnte nicht reorganisiert werden, da die Benutzerauthentifizierung fehlgeschlagen ist.",
-        kLoadFailed, [&](EmberkiteEngine& engine, const Credentials& c) { return engine.Reorganise(c, data); });
+        kReorganiseFailed, [&](EmberkiteEngine& engine, const Credentials& c) { return engine.Reorganise(c, data); });
 }
 
 RequestResult CDatabase::ChangePassword(const LoginCredentials& oldCredentials, const LoginCredentials& newCredentials,

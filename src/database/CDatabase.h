@@ -35,6 +35,9 @@ public:
     ~CDatabase();
 
     const std::filesystem::path& GetPath() const noexcept { return m_path; }
+    // The file every request works on: the path with its symbolic links resolved at the first
+    // request, so a rewrite replaces the real file and never the link.
+    const std::filesystem::path& GetFilePath();
     bool IsUpgraded() const noexcept { return m_upgraded; }
     bool HasUpgradeError() const noexcept { return m_error; }
 
@@ -65,6 +68,13 @@ private:
     void Connect(EmberkiteDatabase::EmberkiteEngine& engine, bool create);
     void CheckVersion(EmberkiteDatabase::EmberkiteEngine& engine);
     bool UpgradeFromSixteen(const LoginCredentials& credentials);
+    // After a log-in: tells once about other names of the file, erases abandoned working
+    // copies and asks about abandoned backups. Returns false when a restored backup does not
+    // open with these credentials.
+    bool TidyAfterLogin(const LoginCredentials& credentials);
+    // Asks what to do with an abandoned backup; true when it was put back as the database.
+    bool OfferBackup(const std::filesystem::path& backup, std::int64_t seconds);
+    void RestoreBackup(const std::filesystem::path& backup);
     void Report(std::u16string_view genericMessage);
     // Asks before an existing file is replaced; true when creation may go on.
     bool MayReplaceExisting();
@@ -73,6 +83,8 @@ private:
 
     IDatabaseUserInterface& m_ui;
     std::filesystem::path m_path;
+    std::filesystem::path m_file;
+    bool m_otherNamesTold = false;
     bool m_connectFailed = false;
     bool m_upgraded = false;
     bool m_upgradeNeeded = false;

@@ -18,6 +18,8 @@ class IDatabaseUserInterface {
 public:
     virtual ~IDatabaseUserInterface() = default;
     virtual void ShowError(std::u16string_view text) = 0;
+    // Something the user should know that did not stop the request.
+    virtual void ShowWarning(std::u16string_view text) { ShowError(text); }
     // The index of the chosen button, or -1 when the box was closed without a choice.
     virtual int AskCommand(std::u16string_view heading, std::u16string_view text,
                            const std::vector<CommandButton>& buttons) = 0;

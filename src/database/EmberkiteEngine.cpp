@@ -1,6 +1,9 @@
 #include "database/EmberkiteEngine.h"
 
+#include <algorithm>
 #include <climits>
+#include <unordered_map>
+#include <vector>
 #include <cstring>
 
 #include "crypto/CipherBaseFactory.h"
@@ -52,8 +55,10 @@ struct WipedBytes {
 
 } // namespace
 
-EmberkiteEngine::EmberkiteEngine(ProgressCallback progress)
-    : m_progress(std::move(progress)), m_random(std::make_unique<CryptoServiceProvider::Random::Isaac>()) {
+namespace {
+
+std::unique_ptr<CryptoServiceProvider::Random::Isaac> SeededRandom() {
+    auto random = std::make_unique<CryptoServiceProvider::Random::Isaac>();
     // The time alone would make salts and vectors guessable; the system's random source is
     // mixed into the seed as well.
     WipedBytes<36> seed;
@@ -63,7 +68,17 @@ EmberkiteEngine::EmberkiteEngine(ProgressCallback progress)
         throw DBException(16, u"EmberkiteEngine::EmberkiteEngine");
     }
     std::size_t length = sizeof seed.bytes;
-    m_random->Seed(seed.bytes, length);
+    random->Seed(seed.bytes, length);
+    return random;
+}
+
+} // namespace
+
+EmberkiteEngine::EmberkiteEngine(ProgressCallback progress)
+    : m_progress(std::move(progress)), m_random(SeededRandom()) {}
+
+void EmberkiteEngine::SecureOverwrite(Tarnwick::Platform::IFile& file, std::uint64_t size, int passes) {
+    SecureOverwrite(file, size, passes, *SeededRandom());
 }
 
 EmberkiteEngine::~EmberkiteEngine() { Abandon(); }
@@ -354,6 +369,12 @@ void EmberkiteEngine::Load(PasswordData& data) {
     std::uint64_t offset = Format::RecordsOffset(static_cast<std::uint64_t>(ReadCategoryCount()));
     ByteBuffer body;
     std::uint8_t headerBytes[Format::kRecordHeaderSize];
+    // Entries are filed through one look-up table; the first folder of an id wins, as before.
+    std::unordered_map<std::uint32_t, Category*> folderById;
+    folderById.reserve(data.FolderCount());
+    for (const auto& folder : data.Folders()) {
+        folderById.emplace(folder->GetId(), folder.get());
+    }
     for (std::int32_t i = 0; i < file.passwordCount; ++i) {
         m_file.Read(offset, headerBytes, sizeof headerBytes);
         const RecordHeader header = RecordHeader::Decode(headerBytes);
@@ -380,10 +401,8 @@ void EmberkiteEngine::Load(PasswordData& data) {
             throw DBException(25, u"EmberkiteEngine::LoadPasswordItems", e.GetMessage().View());
         }
         // An entry whose folder is missing is kept in the first folder rather than dropped.
-        auto folder = data.FindFolderByParentId(static_cast<std::uint32_t>(folderId));
-        if (!folder) {
-            folder = data.Folders().front();
-        }
+        const auto found = folderById.find(static_cast<std::uint32_t>(folderId));
+        Category* folder = found != folderById.end() ? found->second : data.Folders().front().get();
         folder->Entries().push_back(std::move(item));
         Report(1, 0);
         offset += Format::kRecordHeaderSize + header.bodySize;
@@ -693,16 +712,40 @@ bool EmberkiteEngine::Delete(const Credentials& credentials, int passes) {
     }
     const std::filesystem::path path = m_file.GetPath();
     Tarnwick::Platform::IFile& file = m_file.Original();
-    std::uint64_t size = 0;
-    if (file.Size(size) != 0) {
+    Tarnwick::Platform::FileStatus status;
+    if (file.Status(status) != 0) {
         throw DBException(15);
     }
-    m_fileSize = size;
-    SecureOverwrite(file, size, passes, *m_random);
+    m_fileSize = status.size;
+    // Another name (a hard link) still shows this content: only this name goes.
+    if (status.links > 1) {
+        m_otherNamesKept = true;
+    } else {
+        SecureOverwrite(file, status.size, passes, *m_random);
+    }
     ClearKeyMaterial();
     m_file.Close();
     FileDeletionTool::EraseFile(path);
     return true;
+}
+
+void EmberkiteEngine::ReplaceContent(Tarnwick::Platform::IFile& source) {
+    ClearKeyMaterial();
+    m_file.BeginTransaction(true);
+    std::uint64_t size = 0;
+    if (source.Size(size) != 0) {
+        throw DBException(15);
+    }
+    std::vector<std::uint8_t> chunk(1 << 16);
+    for (std::uint64_t offset = 0; offset < size;) {
+        std::size_t got = 0;
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), size - offset));
+        if (source.ReadAt(offset, chunk.data(), want, got) != 0 || got == 0) {
+            throw DBException(15);
+        }
+        m_file.Write(offset, chunk.data(), got);
+        offset += got;
+    }
 }
 
 void EmberkiteEngine::Upgrade(bool force) {

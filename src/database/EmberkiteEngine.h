@@ -82,6 +82,11 @@ public:
     // Overwrites the file with the given passes and removes it; false when not authenticated.
     bool Delete(const Credentials& credentials, int passes);
     void Upgrade(bool force);
+    // The request's new content is a copy of source (a backup put back); Close makes it the file.
+    void ReplaceContent(Tarnwick::Platform::IFile& source);
+    // True when a rewrite or a deletion left the old content alone because another name (a
+    // hard link) still shows it.
+    bool OldContentKept() const noexcept { return m_otherNamesKept || m_file.OldContentKept(); }
     FileHeader ReadFileHeader();
     std::uint64_t GetFileSize() const noexcept { return m_fileSize; }
 
@@ -94,6 +99,8 @@ public:
     // whole file in pieces of at most 1024 bytes, passes times.
     static void SecureOverwrite(Tarnwick::Platform::IFile& file, std::uint64_t size, int passes,
                                 CryptoServiceProvider::Random::Isaac& random);
+    // The same with a generator of its own.
+    static void SecureOverwrite(Tarnwick::Platform::IFile& file, std::uint64_t size, int passes);
 
 private:
     FileHeader ReadCheckedFileHeader();
@@ -126,6 +133,7 @@ private:
     std::unique_ptr<CryptoServiceProvider::Encryption::CipherBase> m_cipher;
     std::int32_t m_algorithm = -1;
     bool m_cipherKeyed = false;
+    bool m_otherNamesKept = false;
     Credentials m_credentials;
     // Run on the replaced file's old content once a rewrite has taken its place.
     std::function<void(Tarnwick::Platform::IFile&, std::uint64_t)> m_eraseOldContent;

@@ -28,6 +28,8 @@ bool Exists(const std::filesystem::path& path) {
 
 } // namespace
 
+void FileBackup::ReleaseHold() noexcept { m_hold.reset(); }
+
 FileBackup::~FileBackup() {
     if (!m_digest.empty()) {
         CryptoServiceProvider::SecureWipe(m_digest.data(), m_digest.size());
@@ -60,7 +62,10 @@ void FileBackup::CopyFile(const std::filesystem::path& from, const std::filesyst
     if (const int error = FileSystem().Open(to, OpenMode::CreateExclusive, target); error != 0) {
         throw WindowsException(u"", error, u"open", context);
     }
-    int error = Tarnwick::Platform::CopyContent(*source, *target);
+    int error = target->LockExclusive();
+    if (error == 0) {
+        error = Tarnwick::Platform::CopyContent(*source, *target);
+    }
     if (error == 0) {
         error = target->Sync();
     }
@@ -69,6 +74,7 @@ void FileBackup::CopyFile(const std::filesystem::path& from, const std::filesyst
         FileSystem().Remove(to);
         throw WindowsException(u"", error, u"copy", context);
     }
+    m_hold = std::move(target);
 }
 
 std::vector<std::uint8_t> FileBackup::Digest(const std::filesystem::path& path) {
@@ -77,10 +83,15 @@ std::vector<std::uint8_t> FileBackup::Digest(const std::filesystem::path& path) 
     return digest;
 }
 
-void FileBackup::Backup(const std::filesystem::path& source) {
-    if (!Exists(source)) {
+void FileBackup::Backup(const std::filesystem::path& given) {
+    if (!Exists(given)) {
         throw Exception(u"FileNotFound", u"FileBackup::Backup");
     }
+    std::filesystem::path source;
+    if (Tarnwick::Platform::ResolvePath(given, source) != 0) {
+        source = given;
+    }
+    ReleaseHold();
     const std::filesystem::path backup = GetTemporaryFilename(source);
     CopyFile(source, backup, u"FileBackup::CopyFile");
     m_source = source;
@@ -129,6 +140,7 @@ void FileBackup::DeleteBackup() {
     if (m_backup.empty()) {
         return;
     }
+    ReleaseHold();
     if (const int error = FileSystem().Remove(m_backup); error != 0 && error != ENOENT) {
         throw WindowsException(u"", error, u"unlink", u"FileBackup::DeleteBackup");
     }

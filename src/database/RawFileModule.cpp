@@ -25,6 +25,14 @@ constexpr std::size_t kWindowBytes = 64 * 1024;
                       Tarnwick::Text::Format(u"Fehler beim Öffnen der Datenbank \"%s\".", name).View());
 }
 
+// A failed read (15) or write (16), with the call, the file and the system's reason for the log.
+[[noreturn]] void FileFailure(std::int32_t code, const char* call, const std::filesystem::path& path, int error) {
+    const std::string reason = std::string(call) + " \"" + path.string() + "\": " +
+                               (error != 0 ? std::strerror(error) : "unexpected end of file");
+    throw DBException(code, code == 15 ? u"RawFileModule::Read" : u"RawFileModule::Write",
+                      Tarnwick::Text::FromUtf8(reason));
+}
+
 // Locks the file and makes sure the path still names it (it may have been replaced meanwhile).
 int LockAndCheck(IFile& file, const std::filesystem::path& path) {
     if (const int error = file.LockExclusive(); error != 0) {
@@ -44,9 +52,15 @@ RawFileModule::RawFileModule() = default;
 
 RawFileModule::~RawFileModule() { Close(); }
 
-void RawFileModule::OpenFile(const std::filesystem::path& path, bool create) {
+void RawFileModule::OpenFile(const std::filesystem::path& given, bool create) {
     Close();
+    // Renaming over a link would replace the link, not the database it points to.
+    std::filesystem::path path;
+    if (Tarnwick::Platform::ResolvePath(given, path) != 0) {
+        path = given;
+    }
     m_path = path;
+    m_oldContentKept = false;
     std::unique_ptr<IFile> file;
     int error = FileSystem().Open(path, OpenMode::ReadWrite, file);
     if (error == 0) {
@@ -99,7 +113,7 @@ void RawFileModule::Flush() {
     const int error = Target().WriteAt(m_pendingOffset, m_pending.data(), m_pending.size());
     m_pending.clear();
     if (error != 0) {
-        throw DBException(16);
+        FileFailure(16, "pwrite", m_shadow ? m_shadowPath : m_path, error);
     }
 }
 
@@ -120,16 +134,16 @@ std::size_t RawFileModule::ReadAvailable(std::uint64_t offset, void* buffer, std
         if (bytes - done >= kWindowBytes) {
             // Large reads go straight into the caller's buffer.
             std::size_t got = 0;
-            if (Target().ReadAt(at, out + done, bytes - done, got) != 0) {
-                throw DBException(15);
+            if (const int error = Target().ReadAt(at, out + done, bytes - done, got); error != 0) {
+                FileFailure(15, "pread", m_path, error);
             }
             return done + got;
         }
         m_window.resize(kWindowBytes);
         std::size_t got = 0;
-        if (Target().ReadAt(at, m_window.data(), kWindowBytes, got) != 0) {
+        if (const int error = Target().ReadAt(at, m_window.data(), kWindowBytes, got); error != 0) {
             m_windowSize = 0;
-            throw DBException(15);
+            FileFailure(15, "pread", m_path, error);
         }
         m_windowOffset = at;
         m_windowSize = got;
@@ -142,7 +156,7 @@ std::size_t RawFileModule::ReadAvailable(std::uint64_t offset, void* buffer, std
 
 void RawFileModule::Read(std::uint64_t offset, void* buffer, std::size_t bytes) {
     if (ReadAvailable(offset, buffer, bytes) != bytes) {
-        throw DBException(15);
+        FileFailure(15, "pread", m_path, 0);
     }
 }
 
@@ -165,16 +179,16 @@ void RawFileModule::Write(std::uint64_t offset, const void* data, std::size_t by
 std::uint64_t RawFileModule::FileSize() {
     Flush();
     std::uint64_t size = 0;
-    if (Target().Size(size) != 0) {
-        throw DBException(15);
+    if (const int error = Target().Size(size); error != 0) {
+        FileFailure(15, "fstat", m_path, error);
     }
     return size;
 }
 
 void RawFileModule::Sync() {
     Flush();
-    if (Target().Sync() != 0) {
-        throw DBException(16);
+    if (const int error = Target().Sync(); error != 0) {
+        FileFailure(16, "fsync", m_shadow ? m_shadowPath : m_path, error);
     }
 }
 
@@ -183,8 +197,8 @@ void RawFileModule::BeginTransaction(bool fresh) {
         if (fresh) {
             m_pending.clear();
             m_windowSize = 0;
-            if (m_shadow->Truncate(0) != 0) {
-                throw DBException(16);
+            if (const int error = m_shadow->Truncate(0); error != 0) {
+                FileFailure(16, "ftruncate", m_shadowPath, error);
             }
         }
         return;
@@ -194,14 +208,19 @@ void RawFileModule::BeginTransaction(bool fresh) {
     const std::filesystem::path folder = m_path.has_parent_path() ? m_path.parent_path() : std::filesystem::path(".");
     std::unique_ptr<IFile> shadow;
     std::filesystem::path shadowPath;
-    if (FileSystem().CreateTemporary(folder, Tarnwick::Platform::StagingPrefix(m_path), shadowPath, shadow) != 0) {
-        throw DBException(16);
+    if (const int error = FileSystem().CreateTemporary(folder, Tarnwick::Platform::StagingPrefix(m_path), shadowPath, shadow);
+        error != 0) {
+        FileFailure(16, "mkstemp", folder, error);
     }
     // The copy is locked before it can take the file's place.
-    if (shadow->LockExclusive() != 0 || (!fresh && m_original && Tarnwick::Platform::CopyContent(*m_original, *shadow) != 0)) {
+    int error = shadow->LockExclusive();
+    if (error == 0 && !fresh && m_original) {
+        error = Tarnwick::Platform::CopyContent(*m_original, *shadow);
+    }
+    if (error != 0) {
         shadow.reset();
         FileSystem().Remove(shadowPath);
-        throw DBException(16);
+        FileFailure(16, "copy", shadowPath, error);
     }
     m_shadow = std::move(shadow);
     m_shadowPath = shadowPath;
@@ -213,20 +232,28 @@ void RawFileModule::Commit(const std::function<void(IFile&, std::uint64_t)>& aft
         return;
     }
     Flush();
-    if (m_shadow->Sync() != 0 || FileSystem().Rename(m_shadowPath, m_path) != 0) {
-        throw DBException(16);
+    if (const int error = m_shadow->Sync(); error != 0) {
+        FileFailure(16, "fsync", m_shadowPath, error);
+    }
+    if (const int error = FileSystem().Rename(m_shadowPath, m_path); error != 0) {
+        FileFailure(16, "rename", m_path, error);
     }
     std::unique_ptr<IFile> old = std::move(m_original);
     m_original = std::move(m_shadow);
     m_shadowPath.clear();
     const std::filesystem::path folder = m_path.has_parent_path() ? m_path.parent_path() : std::filesystem::path(".");
-    if (FileSystem().SyncFolder(folder) != 0) {
-        throw DBException(16);
+    if (const int error = FileSystem().SyncFolder(folder); error != 0) {
+        FileFailure(16, "fsync", folder, error);
     }
     if (old && afterOldContent) {
-        std::uint64_t size = 0;
-        if (old->Size(size) == 0) {
-            afterOldContent(*old, size);
+        // Content that another name still shows is that name's file: it is not ours to erase.
+        Tarnwick::Platform::FileStatus status;
+        if (old->Status(status) == 0) {
+            if (status.links > 0) {
+                m_oldContentKept = true;
+            } else {
+                afterOldContent(*old, status.size);
+            }
         }
     }
 }

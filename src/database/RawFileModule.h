@@ -26,7 +26,8 @@ public:
 
     // Opens the file for reading and writing; with create, the content starts empty (a new
     // file, or one that replaces the existing file at Commit). Code 10 when it cannot be
-    // opened, 35 when another process holds it.
+    // opened, 35 when another process holds it. A path through symbolic links is resolved
+    // first, so a rewrite replaces the real file and the links keep pointing at it.
     void OpenFile(const std::filesystem::path& path, bool create);
     // Code 11 when no file is open.
     void VerifyFileIsOpen() const;
@@ -47,7 +48,8 @@ public:
     void BeginTransaction(bool fresh = false);
     bool InTransaction() const noexcept { return m_shadow != nullptr; }
     // Replaces the file with the transaction's copy; afterOldContent receives the old
-    // file (still open, no longer named) to erase it before it is closed.
+    // file (still open, no longer named) to erase it before it is closed. An old file that
+    // still has another name (a hard link) is never handed over: OldContentKept() tells.
     void Commit(const std::function<void(Tarnwick::Platform::IFile&, std::uint64_t size)>& afterOldContent = {});
     // Drops an open transaction; the file stays as it was.
     void Discard() noexcept;
@@ -56,6 +58,8 @@ public:
 
     // The file itself, for an in-place overwrite (flushes pending writes first).
     Tarnwick::Platform::IFile& Original();
+    // True when the last Commit left the old content alone because another name still shows it.
+    bool OldContentKept() const noexcept { return m_oldContentKept; }
 
 private:
     Tarnwick::Platform::IFile& Target();
@@ -65,6 +69,7 @@ private:
     std::unique_ptr<Tarnwick::Platform::IFile> m_original;
     std::unique_ptr<Tarnwick::Platform::IFile> m_shadow;
     std::filesystem::path m_shadowPath;
+    bool m_oldContentKept = false;
     // Consecutive writes are gathered; reads come through a small read-ahead window.
     std::vector<std::uint8_t> m_pending;
     std::uint64_t m_pendingOffset = 0;

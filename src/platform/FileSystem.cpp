@@ -4,6 +4,9 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
+#include <dirent.h>
+#include <string_view>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -13,6 +16,20 @@
 namespace Tarnwick::Platform {
 
 namespace {
+
+void Fill(const struct stat& st, FileStatus& status) {
+    status.device = st.st_dev;
+    status.inode = st.st_ino;
+    status.links = st.st_nlink;
+    status.size = static_cast<std::uint64_t>(st.st_size);
+    status.modifiedSeconds = st.st_mtim.tv_sec;
+    status.modifiedNanoseconds = static_cast<std::uint32_t>(st.st_mtim.tv_nsec);
+    status.changedSeconds = st.st_ctim.tv_sec;
+    status.changedNanoseconds = static_cast<std::uint32_t>(st.st_ctim.tv_nsec);
+    status.owner = st.st_uid;
+    status.mode = st.st_mode;
+    status.regular = S_ISREG(st.st_mode);
+}
 
 class PosixFile final : public IFile {
 public:
@@ -81,13 +98,12 @@ public:
         return 0;
     }
 
-    int Identity(std::uint64_t& device, std::uint64_t& inode) override {
+    int Status(FileStatus& status) override {
         struct stat st {};
         if (::fstat(m_fd, &st) != 0) {
             return errno;
         }
-        device = st.st_dev;
-        inode = st.st_ino;
+        Fill(st, status);
         return 0;
     }
 
@@ -105,6 +121,9 @@ public:
             break;
         case OpenMode::ReadWrite:
             flags |= O_RDWR;
+            break;
+        case OpenMode::ReadWriteNoFollow:
+            flags |= O_RDWR | O_NOFOLLOW;
             break;
         case OpenMode::CreateExclusive:
             flags |= O_RDWR | O_CREAT | O_EXCL;
@@ -150,13 +169,12 @@ public:
         return result;
     }
 
-    int Identity(const std::filesystem::path& path, std::uint64_t& device, std::uint64_t& inode) override {
+    int Status(const std::filesystem::path& path, FileStatus& status) override {
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0) {
             return errno;
         }
-        device = st.st_dev;
-        inode = st.st_ino;
+        Fill(st, status);
         return 0;
     }
 };
@@ -182,6 +200,51 @@ std::string StagingPrefix(const std::filesystem::path& file) {
     prefix.append(file.filename().string());
     prefix.push_back('.');
     return prefix;
+}
+
+int ResolvePath(const std::filesystem::path& path, std::filesystem::path& resolved) {
+    if (path.empty()) {
+        return ENOENT;
+    }
+    if (char* real = ::realpath(path.c_str(), nullptr); real != nullptr) {
+        resolved = real;
+        std::free(real);
+        return 0;
+    }
+    if (errno != ENOENT || !path.has_filename()) {
+        return errno;
+    }
+    // A name that does not exist yet (or a dangling link): resolve its folder, keep the name.
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) {
+        return ENOENT; // a dangling link: where it points is not ours to guess
+    }
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    char* real = ::realpath(folder.c_str(), nullptr);
+    if (real == nullptr) {
+        return errno;
+    }
+    resolved = std::filesystem::path(real) / path.filename();
+    std::free(real);
+    return 0;
+}
+
+int ListFolder(const std::filesystem::path& folder, std::vector<std::string>& names) {
+    names.clear();
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) {
+        return errno;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (name != "." && name != "..") {
+            names.emplace_back(name);
+        }
+    }
+    const int error = errno;
+    ::closedir(dir);
+    return error;
 }
 
 int CopyContent(IFile& from, IFile& to) {

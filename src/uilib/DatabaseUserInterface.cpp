@@ -31,6 +31,10 @@ void CDatabaseMessageUI::ShowError(std::u16string_view text) {
     CMessageBox::ShowError(m_parent.data(), text);
 }
 
+void CDatabaseMessageUI::ShowWarning(std::u16string_view text) {
+    CMessageBox::ShowWarning(m_parent.data(), text);
+}
+
 int CDatabaseMessageUI::AskCommand(std::u16string_view heading, std::u16string_view text,
                                    const std::vector<Tarnwick::CommandButton>& buttons) {
     TaskDialogOptions options;

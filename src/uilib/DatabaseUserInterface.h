@@ -20,6 +20,7 @@ public:
     explicit CDatabaseMessageUI(QWidget* parent = nullptr);
 
     void ShowError(std::u16string_view text) override;
+    void ShowWarning(std::u16string_view text) override;
     int AskCommand(std::u16string_view heading, std::u16string_view text,
                    const std::vector<Tarnwick::CommandButton>& buttons) override;
     void ProgressStart(std::int32_t units) override;

@@ -54,7 +54,7 @@ public:
     int Rename(const fs::path&, const fs::path&) override { throw std::runtime_error("file layer broken"); }
     int Remove(const fs::path&) override { throw std::runtime_error("file layer broken"); }
     int SyncFolder(const fs::path&) override { throw std::runtime_error("file layer broken"); }
-    int Identity(const fs::path&, std::uint64_t&, std::uint64_t&) override {
+    int Status(const fs::path&, Tarnwick::Platform::FileStatus&) override {
         throw std::runtime_error("file layer broken");
     }
 

@@ -210,7 +210,7 @@ TEST_F(Cli, DatabaseMaintenance) {
 TEST_F(Cli, Estimate) {
     auto r = Run({"estimate", "--json"}, "aaaa\n");
     EXPECT_EQ(r.out, "{\"score\":9,\"percent\":7}\n");
-    r = Run({"estimate", "abcd"});
+    r = Run({"estimate"}, "abcd\n");
     EXPECT_EQ(r.out, "Bewertung: 14 Bit (10 %)\n");
 }
 

@@ -85,6 +85,44 @@ TEST_F(PathTest, LocalAppPathFollowsXdgRules) {
     EXPECT_TRUE(fs::is_directory(Path::GetLocalAppPath()));
 }
 
+TEST_F(PathTest, ADataFolderOpenToOthersIsRefusedByName) {
+    const fs::path chain = xdg.Data() / "Kelmarsh" / "Tarnwick" / "2010";
+    const auto refusal = [] {
+        try {
+            Path::GetLocalAppPath();
+        } catch (const Tarnwick::Core::UnsafeFolderException& e) {
+            return e.GetMessage().ToStdString();
+        }
+        return std::u16string();
+    };
+    // Writable by anyone, reached through a link or not.
+    fs::create_directories(chain);
+    fs::permissions(chain, fs::perms::all);
+    EXPECT_NE(refusal().find(chain.u16string()), std::u16string::npos);
+    fs::permissions(chain, fs::perms::owner_all, fs::perm_options::replace);
+    Path::ResetCacheForTesting();
+    EXPECT_EQ(Path::GetLocalAppPath(), chain / "");
+
+    fs::remove_all(xdg.Data() / "Kelmarsh");
+    fs::create_directories(xdg.Root() / "offen" / "Tarnwick" / "2010");
+    fs::permissions(xdg.Root() / "offen", fs::perms::all);
+    fs::create_directory_symlink(xdg.Root() / "offen", xdg.Data() / "Kelmarsh");
+    Path::ResetCacheForTesting();
+    EXPECT_NE(refusal().find(u"Kelmarsh"), std::u16string::npos);
+    EXPECT_NE(refusal().find(u"gehört einem anderen Benutzer oder ist für andere Benutzer beschreibbar"),
+              std::u16string::npos);
+
+    // Owned by another user (only root can hand a folder over).
+    if (::geteuid() == 0) {
+        fs::remove(xdg.Data() / "Kelmarsh");
+        fs::create_directories(chain);
+        fs::permissions(xdg.Data() / "Kelmarsh", fs::perms::owner_all, fs::perm_options::replace);
+        ASSERT_EQ(::chown(chain.c_str(), 65534, 65534), 0);
+        Path::ResetCacheForTesting();
+        EXPECT_NE(refusal().find(chain.u16string()), std::u16string::npos);
+    }
+}
+
 TEST_F(PathTest, QualifiedResourcePathIsCreatedOnce) {
     const fs::path images = Path::GetQualifiedResourcePath();
     EXPECT_EQ(images, Path::GetLocalAppPath() / "Images" / "");

@@ -69,7 +69,7 @@ public:
         return 0;
     }
     int LockExclusive() override { return 0; }
-    int Identity(std::uint64_t&, std::uint64_t&) override { return 0; }
+    int Status(Tarnwick::Platform::FileStatus&) override { return 0; }
     struct Write {
         std::uint64_t offset;
         std::vector<std::uint8_t> bytes;

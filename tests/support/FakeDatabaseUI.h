@@ -12,6 +12,7 @@ namespace TestSupport {
 class FakeDatabaseUI : public Tarnwick::IDatabaseUserInterface {
 public:
     void ShowError(std::u16string_view text) override { errors.emplace_back(text); }
+    void ShowWarning(std::u16string_view text) override { warnings.emplace_back(text); }
     int AskCommand(std::u16string_view heading, std::u16string_view text,
                    const std::vector<Tarnwick::CommandButton>& buttons) override {
         questions.emplace_back(heading);
@@ -34,6 +35,7 @@ public:
     void ProgressEnd() override { ++progressEnds; }
 
     std::vector<std::u16string> errors;
+    std::vector<std::u16string> warnings;
     std::vector<std::u16string> questions;
     std::vector<std::u16string> questionTexts;
     std::vector<std::u16string> buttonCaptions;

@@ -56,8 +56,8 @@ public:
         return Real().Remove(path);
     }
     int SyncFolder(const std::filesystem::path& folder) override { return Fail() ? EIO : Real().SyncFolder(folder); }
-    int Identity(const std::filesystem::path& path, std::uint64_t& device, std::uint64_t& inode) override {
-        return Real().Identity(path, device, inode);
+    int Status(const std::filesystem::path& path, Tarnwick::Platform::FileStatus& status) override {
+        return Real().Status(path, status);
     }
 
 private:
@@ -75,7 +75,7 @@ private:
         int Truncate(std::uint64_t size) override { return m_owner.Fail() ? EIO : m_real->Truncate(size); }
         int Sync() override { return m_owner.Fail() ? EIO : m_real->Sync(); }
         int LockExclusive() override { return m_real->LockExclusive(); }
-        int Identity(std::uint64_t& device, std::uint64_t& inode) override { return m_real->Identity(device, inode); }
+        int Status(Tarnwick::Platform::FileStatus& status) override { return m_real->Status(status); }
 
     private:
         FaultyFileSystem& m_owner;

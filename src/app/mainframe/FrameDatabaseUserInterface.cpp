@@ -17,6 +17,14 @@ void FrameDatabaseUserInterface::ShowError(std::u16string_view text) {
     CMessageBox::ShowError(m_window.isVisible() ? &m_window : nullptr, text);
 }
 
+void FrameDatabaseUserInterface::ShowWarning(std::u16string_view text) {
+    if (m_delegate != nullptr) {
+        m_delegate->ShowWarning(text);
+        return;
+    }
+    CMessageBox::ShowWarning(m_window.isVisible() ? &m_window : nullptr, text);
+}
+
 int FrameDatabaseUserInterface::AskCommand(std::u16string_view heading, std::u16string_view text,
                                            const std::vector<CommandButton>& buttons) {
     if (m_delegate != nullptr) {

@@ -19,6 +19,7 @@ public:
     void SetStatusBar(CMainStatusBar* statusBar) noexcept { m_statusBar = statusBar; }
 
     void ShowError(std::u16string_view text) override;
+    void ShowWarning(std::u16string_view text) override;
     int AskCommand(std::u16string_view heading, std::u16string_view text,
                    const std::vector<CommandButton>& buttons) override;
     void ProgressStart(std::int32_t units) override;
