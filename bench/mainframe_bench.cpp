@@ -41,11 +41,31 @@ Tarnwick::LoginCredentials Credentials() {
     return c;
 }
 
-void Measure(const char* label, int folders, int entries, const std::filesystem::path& path, std::int32_t listKey) {
+// 100,000 top-level folders, or a chain of nested ones, with entries spread over them.
+Tarnwick::PasswordADT::PasswordData Shaped(int folders, int entries, bool deep) {
+    Tarnwick::PasswordADT::PasswordData data;
+    for (int f = 0; f < folders; ++f) {
+        const std::u16string name = u"O" + std::u16string(1, static_cast<char16_t>(u'a' + f % 26));
+        if (deep && f > 0) {
+            data.AddSubfolder(data.Folders().back()->GetId(), name);
+        } else {
+            data.AddFolder(name);
+        }
+    }
+    for (int e = 0; e < entries; ++e) {
+        data.Folders()[static_cast<std::size_t>(e % folders)]->Entries().push_back(TestSupport::MakeEntry(e));
+    }
+    return data;
+}
+
+void Measure(const char* label, const Tarnwick::PasswordADT::PasswordData& content, const std::filesystem::path& path,
+             std::int32_t listKey) {
+    const int folders = static_cast<int>(content.FolderCount());
+    const int entries = static_cast<int>(content.EntryCount());
     {
         TestSupport::FakeDatabaseUI ui;
         Tarnwick::CDatabase database(ui, path);
-        if (!database.CreateWithContent(Credentials(), Tarnwick::CDatabase::kAes, TestSupport::MakeVault(folders, entries))) {
+        if (!database.CreateWithContent(Credentials(), Tarnwick::CDatabase::kAes, content)) {
             std::fprintf(stderr, "create failed\n");
             std::exit(1);
         }
@@ -72,7 +92,7 @@ void Measure(const char* label, int folders, int entries, const std::filesystem:
     QApplication::processEvents();
     frame.repaint();
     const double shown = Seconds(start);
-    std::printf("%-32s %6d entries in %2d folders: loaded and filled %.3f s, shown %.3f s, processor %.3f s "
+    std::printf("%-32s %6d entries in %6d folders: loaded and filled %.3f s, shown %.3f s, processor %.3f s "
                 "(%d rows listed)\n",
                 label, entries, folders, constructed, shown, CpuSeconds() - cpu, frame.View()->ListModel()->rowCount());
     if (!frame.IsLoaded()) {
@@ -91,8 +111,10 @@ int main(int argc, char** argv) {
     TestSupport::TempDir folder;
     ::setenv("XDG_DATA_HOME", folder.Path().c_str(), 1);
     QApplication application(argc, argv);
-    Measure("20 folders, by index", 20, entries, folder.Path() / "a.twdb", 32868);
-    Measure("one folder, by index", 1, entries, folder.Path() / "b.twdb", 32868);
-    Measure("one folder, by name", 1, entries, folder.Path() / "c.twdb", 32867);
+    Measure("20 folders, by index", TestSupport::MakeVault(20, entries), folder.Path() / "a.twdb", 32868);
+    Measure("one folder, by index", TestSupport::MakeVault(1, entries), folder.Path() / "b.twdb", 32868);
+    Measure("one folder, by name", TestSupport::MakeVault(1, entries), folder.Path() / "c.twdb", 32867);
+    Measure("100,000 top-level folders", Shaped(100000, 10000, false), folder.Path() / "d.twdb", 32868);
+    Measure("10,000 nested folders", Shaped(10000, 10000, true), folder.Path() / "e.twdb", 32868);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "cli/Console.h"
 
+#include <cstring>
 #include <memory>
 #include <termios.h>
 #include <unistd.h>
@@ -107,10 +108,14 @@ void Console::OutLine(std::string_view text) {
 }
 
 void Console::Out(std::u16string_view text) {
-    std::string utf8 = Text::ToUtf8(text);
-    Out(utf8);
-    WipeString(utf8);
+    m_scratch.clear();
+    Text::AppendUtf8(text, m_scratch);
+    Out(m_scratch);
+    // One buffer for every line: zeroed at once, and wiped in full when the console ends.
+    std::memset(m_scratch.data(), 0, m_scratch.size());
 }
+
+Console::~Console() { WipeString(m_scratch); }
 
 void Console::Error(std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), m_err);

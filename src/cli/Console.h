@@ -15,6 +15,9 @@ namespace Tarnwick::Cli {
 class Console {
 public:
     Console(std::FILE* in, std::FILE* out, std::FILE* err);
+    ~Console();
+    Console(const Console&) = delete;
+    Console& operator=(const Console&) = delete;
 
     bool IsInteractive() const noexcept { return m_interactive; }
     // A line of text (the user name, an answer); false at the end of the input.
@@ -35,6 +38,8 @@ private:
     std::FILE* m_out;
     std::FILE* m_err;
     bool m_interactive;
+    // Text on its way out, converted in one reused buffer: zeroed after each write, wiped at the end.
+    std::string m_scratch;
 };
 
 } // namespace Tarnwick::Cli

@@ -135,72 +135,58 @@ bool ContainsNoCase(std::u16string_view text, std::u16string_view needle) {
 
 std::string Masked(std::size_t length) { return length == 0 ? "" : "********"; }
 
-// Lists below one folder (nullptr: the top level) without recursion, so any depth is safe;
-// each path is built from its parent's, so the work grows with the output only.
+// Lists below one folder (nullptr: the top level) without recursion, so any depth is safe.
+// One path buffer grows and shrinks along the walk, so the work grows with the output only.
 void ListFolder(Console& console, const PasswordData& data, const Category* folder, bool recursive, bool json,
                 bool& first) {
-    const auto emit = [&](const std::string& type, const std::u16string& path) {
+    const auto emit = [&](const char* type, std::u16string_view path) {
         if (json) {
             console.Out(std::string(first ? "" : ",") + "{\"type\":\"" + type + "\",\"path\":" + Json::Quote(path) + "}");
             first = false;
         } else {
             console.Out(path);
-            console.OutLine(type == "folder" ? "/" : "");
+            console.OutLine(std::string_view(type)[0] == 'f' ? "/" : "");
         }
     };
     const PasswordADT::FolderTree tree(data);
-    const auto emitEntries = [&](const Category& owner, const std::u16string& prefix) {
-        for (const auto& path : EntryPaths(owner)) {
-            emit("entry", prefix + path);
+    std::u16string path = folder != nullptr ? FolderPath(tree, *folder) : std::u16string();
+    std::u16string line;
+    const auto emitEntries = [&](const Category& owner) {
+        for (const auto& name : EntryPaths(owner)) {
+            line.assign(path);
+            line.push_back(u'/');
+            line.append(name);
+            emit("entry", line);
         }
     };
-    struct Pending {
+    // Depth first, as a recursive walk would: a folder, then its subfolders, then its entries.
+    struct Frame {
         const Category* folder;
-        std::u16string path;
-        bool entriesDone;
+        std::size_t next;
+        std::size_t pathLength;
     };
-    std::vector<Pending> stack;
-    const auto pushChildren = [&](const Category* parent, const std::u16string& parentPath) {
-        const auto& children = tree.Children(parent);
-        for (auto it = children.rbegin(); it != children.rend(); ++it) {
-            std::u16string path = parentPath;
+    std::vector<Frame> frames{{folder, 0, path.size()}};
+    while (!frames.empty()) {
+        Frame& frame = frames.back();
+        const auto& children = tree.Children(frame.folder);
+        if (frame.next < children.size()) {
+            const Category& child = *children[frame.next++];
+            path.resize(frame.pathLength);
             if (!path.empty()) {
                 path.push_back(u'/');
             }
-            path.append((*it)->GetName().View());
-            stack.push_back({it->get(), std::move(path), false});
-        }
-    };
-    const std::u16string ownPath = folder != nullptr ? FolderPath(tree, *folder) : std::u16string();
-    if (!recursive) {
-        pushChildren(folder, ownPath);
-        for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
-            emit("folder", it->path);
-        }
-        if (folder != nullptr) {
-            emitEntries(*folder, ownPath + u"/");
-        }
-        return;
-    }
-    // Depth first, as a recursive walk would: a folder, then its subfolders, then its entries.
-    pushChildren(folder, ownPath);
-    while (!stack.empty()) {
-        Pending& top = stack.back();
-        if (top.entriesDone) {
-            const Category* done = top.folder;
-            const std::u16string path = std::move(top.path);
-            stack.pop_back();
-            emitEntries(*done, path + u"/");
+            path.append(child.GetName().View());
+            emit("folder", path);
+            if (recursive) {
+                frames.push_back({&child, 0, path.size()});
+            }
             continue;
         }
-        top.entriesDone = true;
-        emit("folder", top.path);
-        const Category* current = top.folder;
-        const std::u16string path = top.path;
-        pushChildren(current, path);
-    }
-    if (folder != nullptr) {
-        emitEntries(*folder, ownPath + u"/");
+        path.resize(frame.pathLength);
+        if (frame.folder != nullptr) {
+            emitEntries(*frame.folder);
+        }
+        frames.pop_back();
     }
 }
 

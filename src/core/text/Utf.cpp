@@ -82,6 +82,11 @@ char32_t DecodeOne(std::string_view text, std::size_t& pos, bool& ok) {
 std::string ToUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
+    AppendUtf8(text, out);
+    return out;
+}
+
+void AppendUtf8(std::u16string_view text, std::string& out) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t cp = text[i];
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
@@ -92,7 +97,6 @@ std::string ToUtf8(std::u16string_view text) {
         }
         AppendUtf8(out, cp);
     }
-    return out;
 }
 
 std::u16string FromUtf8(std::string_view text) {
