@@ -10,6 +10,7 @@
 #include "crypto/Isaac.h"
 #include "crypto/SecureWipe.h"
 #include "crypto/HashBaseWin.h"
+#include "log/LogProvider.h"
 #include "log/exceptions/DBException.h"
 #include "database/FileDeletionTool.h"
 #include "database/HeaderVerifier.h"
@@ -608,9 +609,18 @@ void EmberkiteEngine::AddPasswordItem(const PasswordItem& item, std::uint32_t fo
     m_file.Sync();
     file.passwordCount += 1;
     WriteFileHeader(file);
-    m_file.Sync();
-    if (m_modifiedStamp) {
-        UpdateLastModified();
+    m_file.Flush();
+    m_appendCounted = true;
+    // With the count written the entry is part of the file for every reader: what follows
+    // can no longer undo it, so its failure is logged instead of failing the request.
+    try {
+        m_file.Sync();
+        if (m_modifiedStamp) {
+            UpdateLastModified();
+        }
+        m_file.Sync();
+    } catch (const DBException& e) {
+        Tarnwick::LogProvider::GenericExceptionLog::LogEvent(e);
     }
 }
 
@@ -792,10 +802,18 @@ void EmberkiteEngine::Close() {
         if (m_file.IsOpen()) {
             m_file.Commit(m_eraseOldContent);
         }
+    } catch (const DBException& e) {
+        // An appended entry that the count already holds cannot be taken back.
+        if (!m_appendCounted) {
+            Abandon();
+            throw;
+        }
+        Tarnwick::LogProvider::GenericExceptionLog::LogEvent(e);
     } catch (...) {
         Abandon();
         throw;
     }
+    m_appendCounted = false;
     m_eraseOldContent = nullptr;
     ClearKeyMaterial();
     m_file.Close();

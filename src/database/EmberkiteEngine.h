@@ -134,6 +134,7 @@ private:
     std::int32_t m_algorithm = -1;
     bool m_cipherKeyed = false;
     bool m_otherNamesKept = false;
+    bool m_appendCounted = false;
     Credentials m_credentials;
     // Run on the replaced file's old content once a rewrite has taken its place.
     std::function<void(Tarnwick::Platform::IFile&, std::uint64_t)> m_eraseOldContent;

@@ -6,6 +6,7 @@
 
 #include "core/text/Format.h"
 #include "core/text/Utf.h"
+#include "log/LogProvider.h"
 #include "log/exceptions/DBException.h"
 
 namespace EmberkiteDatabase {
@@ -61,6 +62,7 @@ void RawFileModule::OpenFile(const std::filesystem::path& given, bool create) {
     }
     m_path = path;
     m_oldContentKept = false;
+    m_written = false;
     std::unique_ptr<IFile> file;
     int error = FileSystem().Open(path, OpenMode::ReadWrite, file);
     if (error == 0) {
@@ -112,6 +114,7 @@ void RawFileModule::Flush() {
     }
     const int error = Target().WriteAt(m_pendingOffset, m_pending.data(), m_pending.size());
     m_pending.clear();
+    m_written = true;
     if (error != 0) {
         FileFailure(16, "pwrite", m_shadow ? m_shadowPath : m_path, error);
     }
@@ -228,7 +231,10 @@ void RawFileModule::BeginTransaction(bool fresh) {
 
 void RawFileModule::Commit(const std::function<void(IFile&, std::uint64_t)>& afterOldContent) {
     if (!m_shadow) {
-        Sync();
+        // A request that only read has nothing to make durable.
+        if (m_written || !m_pending.empty()) {
+            Sync();
+        }
         return;
     }
     Flush();
@@ -242,8 +248,12 @@ void RawFileModule::Commit(const std::function<void(IFile&, std::uint64_t)>& aft
     m_original = std::move(m_shadow);
     m_shadowPath.clear();
     const std::filesystem::path folder = m_path.has_parent_path() ? m_path.parent_path() : std::filesystem::path(".");
+    // The new content is the file now: a folder that cannot be synced makes the rename less
+    // durable, but calling the request failed would part the caller from what the file holds.
     if (const int error = FileSystem().SyncFolder(folder); error != 0) {
-        FileFailure(16, "fsync", folder, error);
+        Tarnwick::LogProvider::GenericLog::LogEvent(
+            static_cast<std::uint32_t>(error),
+            Tarnwick::Text::FromUtf8("fsync \"" + folder.string() + "\": " + std::strerror(error)));
     }
     if (old && afterOldContent) {
         // Content that another name still shows is that name's file: it is not ours to erase.
@@ -252,7 +262,12 @@ void RawFileModule::Commit(const std::function<void(IFile&, std::uint64_t)>& aft
             if (status.links > 0) {
                 m_oldContentKept = true;
             } else {
-                afterOldContent(*old, status.size);
+                // The new file stands; an erase that fails is logged, it cannot undo the request.
+                try {
+                    afterOldContent(*old, status.size);
+                } catch (const Utilities::Exceptions::Exception& e) {
+                    Tarnwick::LogProvider::GenericExceptionLog::LogEvent(e);
+                }
             }
         }
     }

@@ -43,6 +43,8 @@ public:
     std::uint64_t FileSize();
     // Makes the writes so far durable (in place, they are ordered by this).
     void Sync();
+    // Hands the gathered writes to the file (without waiting for the disk).
+    void Flush();
 
     // From now on writes go to a copy of the file (or an empty one when fresh is set).
     void BeginTransaction(bool fresh = false);
@@ -63,13 +65,13 @@ public:
 
 private:
     Tarnwick::Platform::IFile& Target();
-    void Flush();
 
     std::filesystem::path m_path;
     std::unique_ptr<Tarnwick::Platform::IFile> m_original;
     std::unique_ptr<Tarnwick::Platform::IFile> m_shadow;
     std::filesystem::path m_shadowPath;
     bool m_oldContentKept = false;
+    bool m_written = false;
     // Consecutive writes are gathered; reads come through a small read-ahead window.
     std::vector<std::uint8_t> m_pending;
     std::uint64_t m_pendingOffset = 0;

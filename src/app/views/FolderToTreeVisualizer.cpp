@@ -48,31 +48,37 @@ QTreeWidgetItem* FolderToTreeVisualizer::FindFolderItem(const QTreeWidget& tree,
     return nullptr;
 }
 
-void FolderToTreeVisualizer::SortChildren(QTreeWidgetItem& parent, const PasswordADT::PasswordData& data,
+void FolderToTreeVisualizer::SortChildren(QTreeWidgetItem& top, const PasswordADT::PasswordData& data,
                                           const FolderSortOrder& order, bool recursive) {
-    QList<QTreeWidgetItem*> children = parent.takeChildren();
-    std::vector<std::pair<std::size_t, QTreeWidgetItem*>> keyed;
-    keyed.reserve(static_cast<std::size_t>(children.size()));
-    for (QTreeWidgetItem* child : children) {
-        const auto position = FolderPositionOf(child);
-        if (!position) {
-            parent.addChildren(children);
-            throw Exception(u"invalid item data", u"FolderToTreeVisualizer::SortChildren");
-        }
-        keyed.emplace_back(*position, child);
-    }
-    std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
-        return CompareFolders(order, a.first, FolderName(data, a.first), b.first, FolderName(data, b.first)) < 0;
-    });
-    children.clear();
-    for (const auto& entry : keyed) {
-        children.append(entry.second);
-    }
-    parent.addChildren(children);
-    if (recursive) {
+    // A work list instead of recursion: a chain of thousands of folders must not exhaust the stack.
+    std::vector<QTreeWidgetItem*> pending{&top};
+    while (!pending.empty()) {
+        QTreeWidgetItem& parent = *pending.back();
+        pending.pop_back();
+        QList<QTreeWidgetItem*> children = parent.takeChildren();
+        std::vector<std::pair<std::size_t, QTreeWidgetItem*>> keyed;
+        keyed.reserve(static_cast<std::size_t>(children.size()));
         for (QTreeWidgetItem* child : children) {
-            if (child->childCount() > 0) {
-                SortChildren(*child, data, order, true);
+            const auto position = FolderPositionOf(child);
+            if (!position) {
+                parent.addChildren(children);
+                throw Exception(u"invalid item data", u"FolderToTreeVisualizer::SortChildren");
+            }
+            keyed.emplace_back(*position, child);
+        }
+        std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+            return CompareFolders(order, a.first, FolderName(data, a.first), b.first, FolderName(data, b.first)) < 0;
+        });
+        children.clear();
+        for (const auto& entry : keyed) {
+            children.append(entry.second);
+        }
+        parent.addChildren(children);
+        if (recursive) {
+            for (QTreeWidgetItem* child : children) {
+                if (child->childCount() > 0) {
+                    pending.push_back(child);
+                }
             }
         }
     }

@@ -130,9 +130,8 @@ bool PasswordDataTreeCtrl::AddPasswordData(const std::filesystem::path& database
     return arrangement.setAside;
 }
 
-void PasswordDataTreeCtrl::Sort(QTreeWidgetItem* parent, const PasswordADT::PasswordData& folders,
+void PasswordDataTreeCtrl::Sort(QTreeWidgetItem* top, const PasswordADT::PasswordData& folders,
                                 const Views::FolderSortOrder& order) {
-    QList<QTreeWidgetItem*> children = parent->takeChildren();
     auto name = [&](const CheckedTreeItemData& data) -> std::u16string_view {
         const auto& folder = folders.Folders()[data.folder];
         if (data.kind == TreeItemKind::Folder) {
@@ -140,21 +139,28 @@ void PasswordDataTreeCtrl::Sort(QTreeWidgetItem* parent, const PasswordADT::Pass
         }
         return folder->Entries()[data.entry]->GetDescription().View();
     };
-    std::stable_sort(children.begin(), children.end(), [&](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
-        const CheckedTreeItemData& left = m_data.at(a);
-        const CheckedTreeItemData& right = m_data.at(b);
-        if (left.kind != right.kind) {
-            return left.kind == TreeItemKind::Folder;
-        }
-        if (left.kind == TreeItemKind::Folder) {
-            return Views::CompareFolders(order, left.folder, name(left), right.folder, name(right)) < 0;
-        }
-        return Views::CompareEntries(order, left.entry, name(left), right.entry, name(right)) < 0;
-    });
-    parent->addChildren(children);
-    for (QTreeWidgetItem* child : children) {
-        if (child->childCount() > 0) {
-            Sort(child, folders, order);
+    // A work list instead of recursion, so deep chains of folders are safe.
+    std::vector<QTreeWidgetItem*> pending{top};
+    while (!pending.empty()) {
+        QTreeWidgetItem* parent = pending.back();
+        pending.pop_back();
+        QList<QTreeWidgetItem*> children = parent->takeChildren();
+        std::stable_sort(children.begin(), children.end(), [&](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+            const CheckedTreeItemData& left = m_data.at(a);
+            const CheckedTreeItemData& right = m_data.at(b);
+            if (left.kind != right.kind) {
+                return left.kind == TreeItemKind::Folder;
+            }
+            if (left.kind == TreeItemKind::Folder) {
+                return Views::CompareFolders(order, left.folder, name(left), right.folder, name(right)) < 0;
+            }
+            return Views::CompareEntries(order, left.entry, name(left), right.entry, name(right)) < 0;
+        });
+        parent->addChildren(children);
+        for (QTreeWidgetItem* child : children) {
+            if (child->childCount() > 0) {
+                pending.push_back(child);
+            }
         }
     }
 }
@@ -180,24 +186,40 @@ void PasswordDataTreeCtrl::ShowState(QTreeWidgetItem* item) {
     m_updating = was;
 }
 
-void PasswordDataTreeCtrl::ApplyDown(QTreeWidgetItem* item, Qt::CheckState state) {
-    m_data.at(item).check = state;
-    ShowState(item);
-    for (int i = 0; i < item->childCount(); ++i) {
-        ApplyDown(item->child(i), state);
+void PasswordDataTreeCtrl::ApplyDown(QTreeWidgetItem* top, Qt::CheckState state) {
+    std::vector<QTreeWidgetItem*> pending{top};
+    while (!pending.empty()) {
+        QTreeWidgetItem* item = pending.back();
+        pending.pop_back();
+        m_data.at(item).check = state;
+        ShowState(item);
+        for (int i = 0; i < item->childCount(); ++i) {
+            pending.push_back(item->child(i));
+        }
     }
 }
 
-void PasswordDataTreeCtrl::Recount(QTreeWidgetItem* folder) {
-    CheckedTreeItemData& data = m_data.at(folder);
-    data.below = 0;
-    data.checkedBelow = 0;
-    for (int i = 0; i < folder->childCount(); ++i) {
-        QTreeWidgetItem* child = folder->child(i);
-        Recount(child);
-        const CheckedTreeItemData& childData = m_data.at(child);
-        data.below += 1 + childData.below;
-        data.checkedBelow += (childData.check == Qt::Checked ? 1 : 0) + childData.checkedBelow;
+void PasswordDataTreeCtrl::Recount(QTreeWidgetItem* top) {
+    // Children before their parent, without recursion: the order of a depth-first walk, reversed.
+    std::vector<QTreeWidgetItem*> order;
+    std::vector<QTreeWidgetItem*> pending{top};
+    while (!pending.empty()) {
+        QTreeWidgetItem* item = pending.back();
+        pending.pop_back();
+        order.push_back(item);
+        for (int i = 0; i < item->childCount(); ++i) {
+            pending.push_back(item->child(i));
+        }
+    }
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        CheckedTreeItemData& data = m_data.at(*it);
+        data.below = 0;
+        data.checkedBelow = 0;
+        for (int i = 0; i < (*it)->childCount(); ++i) {
+            const CheckedTreeItemData& childData = m_data.at((*it)->child(i));
+            data.below += 1 + childData.below;
+            data.checkedBelow += (childData.check == Qt::Checked ? 1 : 0) + childData.checkedBelow;
+        }
     }
 }
 
