@@ -1,6 +1,14 @@
-// Times the importers on large generated files: a KeePass 2.x XML export and a CSV file of
-// 100,000 entries each, read into an in-memory folder collection; prints its figures.
+// Times the importers on large generated files; prints its figures. Each use is best run as a
+// process of its own, so that the peak memory it prints is its own.
 // Usage: tw_import_bench [entries] [folder to keep the generated files in]
+//          KeePass 2.x XML and CSV files of 100,000 entries read into an in-memory collection.
+//        tw_import_bench merge [entries]
+//          CSV files of that many entries, all in one folder and spread over 1,000 folders,
+//          read and imported into a database as twcli import does it.
+//        tw_import_bench hostile-csv [megabytes]
+//          A CSV file that is one line of that many megabytes (100 by default).
+//        tw_import_bench hostile-keepass [fields]
+//          A KeePass 2.x entry with that many fields (1,000,000 by default).
 #include <sys/resource.h>
 
 #include <chrono>
@@ -9,10 +17,17 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "core/text/Utf.h"
+#include "database/CDatabase.h"
 #include "exchange/CsvImporter.h"
+#include "exchange/DatabaseImport.h"
+#include "exchange/ImportMessages.h"
 #include "exchange/XmlImportKeepassV2.h"
+#include "log/exceptions/Exception.h"
 #include "model/PasswordData.h"
+#include "support/FakeDatabaseUI.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -108,9 +123,176 @@ void WriteCsv(const std::filesystem::path& path, int rows) {
     }
 }
 
+// Entries as another manager exports them; with folders, spread over that many.
+void WriteFlatCsv(const std::filesystem::path& path, int rows, int folders) {
+    std::ofstream out(path, std::ios::binary);
+    for (int i = 0; i < rows; ++i) {
+        const std::string n = std::to_string(i);
+        if (folders > 0) {
+            out << "Gruppe " << i % folders << ";";
+        }
+        out << "Eintrag " << n << ";user" << n << "@example.org;pw-" << n << "-x7Q;https://site" << n
+            << ".example.org/login;Notiz " << n << "\n";
+    }
+}
+
+// Answers as twcli import does by default: keep both of a duplicate, delete the backup.
+class ScriptUI final : public Tarnwick::ExportImport::IDatabaseImportUserInterface {
+public:
+    void ShowError(std::u16string_view text) override {
+        std::printf("  Fehler: %s\n", Tarnwick::Text::ToUtf8(text).c_str());
+    }
+    int AskCommand(std::u16string_view heading, std::u16string_view, const std::vector<Tarnwick::CommandButton>&) override {
+        return heading == Tarnwick::ExportImport::DatabaseImport::kDeleteBackupQuestion ? 1 : 2;
+    }
+    void ProgressStart(std::int32_t) override {}
+    void ProgressStep() override {}
+    void ProgressEnd() override {}
+    void SetStatus(std::u16string_view) override {}
+    void ShowInformation(std::u16string_view) override {}
+};
+
+int Merge(int entries) {
+    TestSupport::TempFolder folder;
+    for (const int folders : {0, 1000}) {
+        const auto csv = folder.Path() / ("export-" + std::to_string(folders) + ".csv");
+        WriteFlatCsv(csv, entries, folders);
+        const auto database = folder.Path() / ("ziel-" + std::to_string(folders) + ".twdb");
+        Tarnwick::LoginCredentials alice;
+        alice.userName.Assign(u"alice");
+        alice.password.Assign(u"geheim");
+        {
+            TestSupport::FakeDatabaseUI ui;
+            Tarnwick::PasswordADT::PasswordData start;
+            start.AddFolder(u"Allgemein");
+            Tarnwick::CDatabase created(ui, database);
+            if (!created.CreateWithContent(alice, Tarnwick::CDatabase::kAes, start)) {
+                std::printf("database not created\n");
+                return 1;
+            }
+        }
+        auto start = Clock::now();
+        Tarnwick::PasswordADT::PasswordData imported;
+        Tarnwick::Import::CSV::CsvSettings settings;
+        settings.separator = u';';
+        settings.qualifier = u'"';
+        Tarnwick::Import::CSV::CsvImporter importer(imported, settings);
+        importer.Import(csv);
+        if (folders > 0) {
+            importer.SetColumnMapping({1, 2, 3, 4, 7, 6});
+        } else {
+            importer.SetColumnMapping({2, 3, 4, 7, 6});
+        }
+        importer.ImportRows();
+        const double read = Seconds(start);
+
+        // The open database, as twcli has it after its log-in.
+        Tarnwick::PasswordADT::PasswordData open;
+        {
+            TestSupport::FakeDatabaseUI ui;
+            Tarnwick::CDatabase loaded(ui, database);
+            if (loaded.Login(alice) != Tarnwick::RequestResult::Succeeded || !loaded.Load(alice, open)) {
+                std::printf("database not loaded\n");
+                return 1;
+            }
+        }
+        // The merge alone, in memory.
+        start = Clock::now();
+        double cpu = CpuSeconds();
+        {
+            Tarnwick::PasswordADT::PasswordData working = Tarnwick::ExportImport::DatabaseImport::CopyFolders(open);
+            ScriptUI quiet;
+            Tarnwick::ExportImport::DatabaseImportMerge merge(quiet, Tarnwick::ExportImport::DuplicateTreatment::Ask);
+            merge.ImportPasswords(imported, Tarnwick::ExportImport::Selection::All(imported), working);
+        }
+        const double merged = Seconds(start);
+        const double mergedCpu = CpuSeconds() - cpu;
+        // The whole run: backup, merge, write, read back, delete the backup.
+        start = Clock::now();
+        cpu = CpuSeconds();
+        ScriptUI ui;
+        Tarnwick::ExportImport::DatabaseImport run(ui, database, alice, open);
+        const auto result = run.Run(imported, Tarnwick::ExportImport::Selection::All(imported),
+                                    Tarnwick::ExportImport::DuplicateTreatment::Ask);
+        const double whole = Seconds(start);
+        std::printf("%d entries %s: reading %.3f s; merge in memory %.3f s (processor %.3f s); whole import "
+                    "%.3f s (processor %.3f s)%s\n",
+                    entries, folders == 0 ? "into one folder" : "over 1,000 folders", read, merged, mergedCpu, whole,
+                    CpuSeconds() - cpu, result.outcome == Tarnwick::ExportImport::ImportOutcome::Imported ? "" : " FAILED");
+    }
+    std::printf("peak resident memory: %ld MB\n", PeakResidentMegabytes());
+    return 0;
+}
+
+// Runs an import that is expected to be refused and prints what it cost.
+template <typename Action>
+void Refusal(const char* label, const std::filesystem::path& file, Action&& action) {
+    const auto start = Clock::now();
+    const double cpu = CpuSeconds();
+    std::string outcome = "imported";
+    try {
+        action();
+    } catch (const Utilities::Exceptions::Exception& failure) {
+        outcome = Tarnwick::Text::ToUtf8(Tarnwick::Import::DescribeImportFailure(failure).View());
+    }
+    std::printf("%s (%.1f MB): %.3f s (processor %.3f s), peak resident memory %ld MB\n  %s\n", label,
+                Megabytes(file), Seconds(start), CpuSeconds() - cpu, PeakResidentMegabytes(), outcome.c_str());
+}
+
+int HostileCsv(int megabytes) {
+    TestSupport::TempFolder folder;
+    const auto csv = folder.Path() / "eine-zeile.csv";
+    {
+        std::ofstream out(csv, std::ios::binary);
+        out << "Titel;";
+        const std::string block(1u << 20, 'x');
+        for (int i = 0; i < megabytes; ++i) {
+            out << block;
+        }
+    }
+    Tarnwick::PasswordADT::PasswordData data;
+    Tarnwick::Import::CSV::CsvSettings settings;
+    Tarnwick::Import::CSV::CsvImporter importer(data, settings);
+    Refusal("CSV of one line", csv, [&] {
+        importer.Import(csv);
+        importer.SetColumnMapping({2, 6});
+        importer.ImportRows();
+    });
+    return 0;
+}
+
+int HostileKeePass(int fields) {
+    TestSupport::TempFolder folder;
+    const auto xml = folder.Path() / "felder.xml";
+    {
+        std::ofstream out(xml, std::ios::binary);
+        out << "<?xml version=\"1.0\" encoding=\"utf-8\"?><KeePassFile><Root><Group><Name>G</Name><Entry>"
+               "<String><Key>Title</Key><Value>Viele Felder</Value></String>\n";
+        for (int i = 0; i < fields; ++i) {
+            out << "<String><Key>Feld " << i << "</Key><Value>Wert " << i << "</Value></String>\n";
+        }
+        out << "</Entry></Group></Root></KeePassFile>\n";
+    }
+    Tarnwick::PasswordADT::PasswordData data;
+    Tarnwick::Import::Xml::XmlImportKeepassV2 importer(data);
+    Refusal("KeePass 2.x entry with many fields", xml, [&] { importer.Import(xml); });
+    std::printf("  %zu entries, %zu warnings\n", data.EntryCount(), importer.GetWarnings().size());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "merge") {
+        return Merge(argc > 2 ? std::atoi(argv[2]) : 100000);
+    }
+    if (mode == "hostile-csv") {
+        return HostileCsv(argc > 2 ? std::atoi(argv[2]) : 100);
+    }
+    if (mode == "hostile-keepass") {
+        return HostileKeePass(argc > 2 ? std::atoi(argv[2]) : 1000000);
+    }
     const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
     TestSupport::TempFolder temporary;
     const std::filesystem::path folder = argc > 2 ? std::filesystem::path(argv[2]) : temporary.Path();

@@ -14,6 +14,7 @@
 #include "exchange/CsvImporter.h"
 #include "exchange/ImportFactory.h"
 #include "exchange/ImportMessages.h"
+#include "exchange/ImportSource.h"
 
 namespace Tarnwick::Cli {
 
@@ -105,23 +106,30 @@ std::pair<DuplicateTreatment, int> DuplicateMode(const Arguments& args, const ch
     throw UsageError{"--duplicates erwartet ask, replace, skip oder keep."};
 }
 
+// The same, refused when it would have to ask without a terminal.
+std::pair<DuplicateTreatment, int> UsableDuplicateMode(Console& console, const Arguments& args, const char* fallback) {
+    const auto mode = DuplicateMode(args, fallback);
+    if (mode.first == DuplicateTreatment::Ask && mode.second < 0 && !console.IsInteractive()) {
+        throw UsageError{"Ohne Terminal kann nicht nachgefragt werden: geben Sie --duplicates an."};
+    }
+    return mode;
+}
+
 // Merges a collection into the open database with its backup, check and rollback.
 void MergeInto(Console& console, Session& session, const PasswordData& source, const Arguments& args,
                const char* fallbackMode) {
-    const auto [treatment, answer] = DuplicateMode(args, fallbackMode);
-    if (treatment == DuplicateTreatment::Ask && answer < 0 && !console.IsInteractive()) {
-        throw UsageError{"Ohne Terminal kann nicht nachgefragt werden: geben Sie --duplicates an."};
-    }
+    const auto [treatment, answer] = UsableDuplicateMode(console, args, fallbackMode);
     ExchangeAnswers answers(console, answer, args.Has("--keep-backup"));
     ImportUI ui(answers);
     ExportImport::DatabaseImport import(ui, session.File(), session.Credentials(), session.Data());
     const auto result = import.Run(source, ExportImport::Selection::All(source), treatment);
+    // A backup left beside the database is named, whatever the outcome.
+    if (!result.keptBackup.empty()) {
+        console.Error("Sicherung: " + result.keptBackup.string() + "\n");
+    }
     if (result.outcome != ExportImport::ImportOutcome::Imported) {
         throw RequestError{result.outcome == ExportImport::ImportOutcome::Cancelled ? "Der Import wurde abgebrochen."
                                                                                      : ""};
-    }
-    if (!result.keptBackup.empty()) {
-        console.Error("Sicherung: " + result.keptBackup.string() + "\n");
     }
 }
 
@@ -189,7 +197,21 @@ int ImportFile(Console& console, const std::vector<std::string>& raw) {
     if (format == kFormats.end()) {
         throw UsageError{"Geben Sie das Format mit --format an."};
     }
+    const bool csv = Import::IsCsvFormat(format->second);
+    // Everything the command line must say is checked before the file is read.
+    UsableDuplicateMode(console, args, "keep");
+    std::vector<int> mapping;
+    if (csv) {
+        const auto columns = args.Value("--columns");
+        if (!columns) {
+            throw UsageError{"Für CSV-Dateien geben Sie die Spaltenzuordnung mit --columns an."};
+        }
+        mapping = ColumnMapping(*columns);
+    }
     const std::string source = args.Positional()[1];
+    if (const auto refusal = Import::CheckRegularFile(source); !refusal.IsEmpty()) {
+        throw RequestError{Text::ToUtf8(refusal.View())};
+    }
     if (!Import::IsValidImportSource(source)) {
         throw RequestError{Text::ToUtf8(Import::kInvalidSourceMessage)};
     }
@@ -205,7 +227,6 @@ int ImportFile(Console& console, const std::vector<std::string>& raw) {
         settings.setImportFolderName = true;
         settings.importFolderName = Wide(*folder);
     }
-    const bool csv = Import::IsCsvFormat(format->second);
     if (csv) {
         if (const auto message = Import::CSV::CheckCsvSettings(settings); !message.empty()) {
             throw UsageError{Text::ToUtf8(message)};
@@ -222,11 +243,7 @@ int ImportFile(Console& console, const std::vector<std::string>& raw) {
         importer->Import(source);
         if (csv) {
             auto& rows = static_cast<Import::CSV::CsvImporter&>(*importer);
-            const auto columns = args.Value("--columns");
-            if (!columns) {
-                throw UsageError{"Für CSV-Dateien geben Sie die Spaltenzuordnung mit --columns an."};
-            }
-            rows.SetColumnMapping(ColumnMapping(*columns));
+            rows.SetColumnMapping(mapping);
             rows.ImportRows();
         }
         warnings = importer->GetWarnings();
@@ -311,6 +328,11 @@ int ExportFile(Console& console, const std::vector<std::string>& raw) {
 int MergeDatabase(Console& console, const std::vector<std::string>& raw) {
     const Arguments args(raw, {"--user", "--other-user", "--duplicates"}, {"--keep-backup"});
     ExpectPositional(args, 2, 2);
+    UsableDuplicateMode(console, args, "ask");
+    // A source that could block is refused before the database is opened (and its log-in stamped).
+    if (const auto refusal = Import::CheckRegularFile(args.Positional()[1]); !refusal.IsEmpty()) {
+        throw RequestError{Text::ToUtf8(refusal.View())};
+    }
     Session session(console, args.Positional()[0], args.Value("--user"));
     session.Open();
     LoginCredentials other;

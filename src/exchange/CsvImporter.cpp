@@ -2,14 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <memory>
+#include <string>
 #include <utility>
 
 #include "core/text/Format.h"
 #include "crypto/SecureWipe.h"
 #include "exchange/ImportMessages.h"
+#include "exchange/ImportSource.h"
 #include "log/exceptions/Exception.h"
-#include "platform/FileSystem.h"
 
 namespace Tarnwick::Import::CSV {
 
@@ -20,6 +20,14 @@ namespace {
 constexpr std::u16string_view kImportContext = u"CsvImporter::Import";
 constexpr std::u16string_view kUnclosedQualifier =
     u"Das Textbegrenzungszeichen in Zeile %u wird nicht geschlossen; der Rest der Datei wurde als ein Wert gelesen.";
+constexpr std::u16string_view kRecordTooLong =
+    u"Eintrag %u (ab Zeile %u) ist länger als %u Zeichen, mehr als ein Eintrag fassen kann. Die Datei wird nicht "
+    u"importiert.";
+constexpr std::u16string_view kHeaderTooLong =
+    u"Die Kopfzeile (ab Zeile %u) ist länger als %u Zeichen. Die Datei wird nicht importiert.";
+constexpr std::u16string_view kMaybeUnclosed = u" Vermutlich wird ein Textbegrenzungszeichen nicht geschlossen.";
+constexpr std::u16string_view kFolderPathCut = u"Der Ordnerpfad ist länger als %u Zeichen und wurde gekürzt.";
+constexpr std::size_t kReadBlock = 64u << 10;
 // An export of a password manager beyond this size is none.
 constexpr std::uint64_t kMaximumFileSize = 512ull << 20;
 } // namespace
@@ -39,36 +47,15 @@ void CsvImporter::Import(const std::filesystem::path& path) {
     m_columnCount = 0;
     m_readWarnings.clear();
 
-    std::unique_ptr<Platform::IFile> file;
-    if (const int error = Platform::FileSystem().Open(path, Platform::OpenMode::ReadOnly, file); error != 0 || !file) {
-        throw WindowsException(u"open", error != 0 ? error : EIO, u"open", kImportContext);
-    }
+    ImportSource source = ImportSource::Open(path, kImportContext);
     std::uint64_t size = 0;
-    if (const int error = file->Size(size); error != 0) {
+    if (const int error = source.Size(size); error != 0) {
         throw WindowsException(u"read", error, u"fstat", kImportContext);
     }
     if (size > kMaximumFileSize) {
         throw WindowsException(u"read", EFBIG, u"read", kImportContext);
     }
-    // One buffer of the final size, so no copy of the plain text is left behind unwiped.
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    PlainString text;
-    try {
-        std::size_t got = 0;
-        if (const int error = file->ReadAt(0, bytes.data(), bytes.size(), got); error != 0) {
-            throw WindowsException(u"read", error, u"read", kImportContext);
-        }
-        bytes.resize(got);
-        text = DecodeCsvBytes(bytes);
-    } catch (...) {
-        CryptoServiceProvider::SecureWipe(bytes.data(), bytes.size());
-        throw;
-    }
-    CryptoServiceProvider::SecureWipe(bytes.data(), bytes.size());
-    file.reset();
-
-    CsvRecords records = ParseCsv(text.View(), m_settings.separator, m_settings.qualifier);
-    text.Clear();
+    CsvRecords records = ReadRecords(source);
     if (records.unclosedLine != 0) {
         m_readWarnings.push_back(Text::Format(kUnclosedQualifier, records.unclosedLine));
     }
@@ -88,6 +75,70 @@ void CsvImporter::Import(const std::filesystem::path& path) {
     if (m_rows.empty()) {
         throw Exception(kNoRowsMessage, kImportContext);
     }
+}
+
+CsvRecords CsvImporter::ReadRecords(ImportSource& source) const {
+    // Piece by piece: no more of the file is in memory than the records read so far, and a
+    // record longer than any entry is refused as soon as it passes that length.
+    std::string bytes(kReadBlock, '\0');
+    Detail::WipingBuffer text;
+    CsvDecoder decoder;
+    const auto wipe = [&] { CryptoServiceProvider::SecureWipe(bytes.data(), bytes.size()); };
+    try {
+        for (;;) {
+            CsvParser parser(m_settings.separator, m_settings.qualifier, PasswordADT::PasswordItem::kMaxComment,
+                             kMaximumEntryText);
+            bool notUtf8 = false;
+            std::size_t kept = 0; // bytes of an unfinished sequence from the block before
+            for (bool atEnd = false; !atEnd && !notUtf8;) {
+                std::size_t got = 0;
+                if (const int error = source.Read(bytes.data() + kept, bytes.size() - kept, got); error != 0) {
+                    throw WindowsException(u"read", error, u"read", kImportContext);
+                }
+                atEnd = got < bytes.size() - kept;
+                const std::size_t have = kept + got;
+                std::size_t used = 0;
+                if (decoder.Decode(std::string_view(bytes.data(), have), atEnd, text, used) ==
+                    CsvDecoder::Result::NotUtf8) {
+                    notUtf8 = true;
+                    break;
+                }
+                const bool complete = parser.Feed(text.View());
+                text.Clear();
+                if (!complete) {
+                    RefuseOverlongRecord(parser);
+                }
+                std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(used),
+                          bytes.begin() + static_cast<std::ptrdiff_t>(have), bytes.begin());
+                kept = have - used;
+            }
+            if (notUtf8) {
+                // The whole file is Windows-1252 then: read it once more from its start.
+                text.Clear();
+                decoder.StartOver(true);
+                source.Rewind();
+                continue;
+            }
+            parser.Finish();
+            wipe();
+            return std::move(parser.Records());
+        }
+    } catch (...) {
+        wipe();
+        throw;
+    }
+}
+
+void CsvImporter::RefuseOverlongRecord(const CsvParser& parser) const {
+    const std::size_t record = parser.OverlongRecord();
+    const bool header = m_settings.firstLineHoldsNames && record == 1;
+    PlainString message = header ? Text::Format(kHeaderTooLong, parser.OverlongLine(), kMaximumEntryText)
+                                 : Text::Format(kRecordTooLong, record - (m_settings.firstLineHoldsNames ? 1 : 0),
+                                                parser.OverlongLine(), kMaximumEntryText);
+    if (parser.OverlongInQuotes()) {
+        message.Append(kMaybeUnclosed);
+    }
+    throw Exception(message.View(), kImportContext);
 }
 
 PlainString CsvImporter::GetSourceName(std::size_t column) const {
@@ -166,7 +217,13 @@ void CsvImporter::ImportRows() {
             ResetCurrentFolder();
             const auto column = static_cast<std::size_t>(folderColumn);
             if (column < row.size() && !row[column].IsEmpty()) {
-                CreateFolder(row[column].View());
+                const std::u16string_view path = row[column].View();
+                if (path.size() > PasswordADT::PasswordItem::kMaxComment) {
+                    // Only the start of so long a value was read.
+                    WarnFolder(path.substr(0, Detail::CutLength(path, PasswordADT::Category::kMaximumNameLength)),
+                               Text::Format(kFolderPathCut, PasswordADT::PasswordItem::kMaxComment).View());
+                }
+                CreateFolder(path.substr(0, Detail::CutLength(path, PasswordADT::PasswordItem::kMaxComment)));
             }
             folder = HasCurrentFolder() ? GetCurrentFolder() : nullptr;
         }

@@ -9,6 +9,10 @@
 #include "exchange/CsvSettings.h"
 #include "exchange/ImportBase.h"
 
+namespace Tarnwick::Import {
+class ImportSource;
+}
+
 namespace Tarnwick::Import::CSV {
 
 // Generic CSV ("Komma getrennte Werte (csv)"). Import reads the file into header names and
@@ -22,7 +26,10 @@ public:
 
     // Reads and splits the file; the first record gives the header names when the settings
     // say so. Raises "open" or "read" ("CsvImporter::Import") when the file cannot be read,
-    // and refuses a file without rows.
+    // refuses anything but a regular file, a file without rows, and a record longer than an
+    // entry can be (kMaximumEntryText code units), naming it, as soon as it is that long.
+    // Of a field only as much is kept as the longest field of an entry takes, and one code
+    // unit more.
     void Import(const std::filesystem::path& path) override;
     // The folder of a row: a top-level folder of that name (with folder names included, a
     // path split at the folder separator), reused when it exists.
@@ -50,6 +57,9 @@ public:
     void ImportRows();
 
 private:
+    CsvRecords ReadRecords(ImportSource& source) const;
+    [[noreturn]] void RefuseOverlongRecord(const CsvParser& parser) const;
+
     CsvSettings m_settings;
     std::vector<PlainString> m_headers;
     std::vector<CsvRow> m_rows;

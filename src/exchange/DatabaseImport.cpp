@@ -165,6 +165,7 @@ void DatabaseImport::DeleteBackup(WindowsServiceProvider::FileBackup& backup, Im
     m_ui.SetStatus(kStatusDeletingBackup);
     // The backup is a whole database: it is overwritten before it is removed.
     bool erased = false;
+    backup.ReleaseHold();
     {
         RequestInterface requests(m_ui);
         CDatabase eraser(requests, backupPath);
@@ -172,14 +173,27 @@ void DatabaseImport::DeleteBackup(WindowsServiceProvider::FileBackup& backup, Im
     }
     if (!erased && !Guarded([&] { backup.DeleteBackup(); })) {
         result.keptBackup = backupPath;
-        m_ui.ShowError(kBackupNotDeleted);
+        result.backupNotice = Text::Format(kBackupNotDeleted, Text::FromUtf8(backupPath.string())).ToStdString();
+        m_ui.ShowError(result.backupNotice);
+    }
+}
+
+void DatabaseImport::NoteKeptBackup(ImportResult& result) {
+    if (!result.keptBackup.empty()) {
+        result.backupNotice = Text::Format(kBackupKept, Text::FromUtf8(result.keptBackup.string())).ToStdString();
     }
 }
 
 void DatabaseImport::ReportFailure(ImportResult& result) {
     result.outcome = ImportOutcome::Failed;
     m_ui.SetStatus(kFailed);
-    m_ui.ShowError(kFailed);
+    NoteKeptBackup(result);
+    if (result.backupNotice.empty()) {
+        m_ui.ShowError(kFailed);
+    } else {
+        // Whoever has to clean up must learn where the backup is.
+        m_ui.ShowError(std::u16string(kFailed) + u"\n" + result.backupNotice);
+    }
 }
 
 ImportResult DatabaseImport::Run(const PasswordData& source, const Selection& selection,
@@ -188,8 +202,11 @@ ImportResult DatabaseImport::Run(const PasswordData& source, const Selection& se
     WindowsServiceProvider::FileBackupEx backup;
     m_ui.SetStatus(kStatusBackup);
     if (!Guarded([&] { backup.Backup(m_path); })) {
-        // A copy that failed its check is no backup.
-        Guarded([&] { backup.DeleteBackup(); });
+        // A copy that failed its check is no backup; one that cannot be removed is reported.
+        const std::filesystem::path backupPath = backup.GetBackupPath();
+        if (!Guarded([&] { backup.DeleteBackup(); }) && !backupPath.empty()) {
+            result.keptBackup = backupPath;
+        }
         ReportFailure(result);
         return result;
     }
@@ -222,6 +239,10 @@ ImportResult DatabaseImport::Run(const PasswordData& source, const Selection& se
         if (stage == Stage::Cancelled) {
             result.outcome = ImportOutcome::Cancelled;
             m_ui.SetStatus(DatabaseImportMerge::kCancelledMessage);
+            NoteKeptBackup(result);
+            if (!result.backupNotice.empty()) {
+                m_ui.ShowError(result.backupNotice);
+            }
         } else {
             ReportFailure(result);
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 #include "database/CDatabase.h"
@@ -37,8 +38,11 @@ struct ImportResult {
     // The backup was copied back over the database (which removes it).
     bool restored = false;
     // A backup left on disk: kept at the user's choice, or because it could not be put back
-    // (then it is the last sure copy of the database as it was).
+    // or removed (then it may be the last sure copy of the database as it was).
     std::filesystem::path keptBackup;
+    // When a backup stays although the user did not ask to keep it: the sentence naming it,
+    // which the error message also carried.
+    std::u16string backupNotice;
 };
 
 // Merges chosen folders and entries of another database into the open one, protected by a
@@ -63,8 +67,12 @@ public:
     static constexpr std::u16string_view kRollbackLoadFailed = u"Fehler beim Laden des Datenbank-Rollbacks";
     static constexpr std::u16string_view kDeleteBackupQuestion =
         u"Möchten Sie die Sicherung Ihrer Passwortdatenbank löschen?";
+    // %s: the path of the backup.
     static constexpr std::u16string_view kBackupNotDeleted =
-        u"Die Sicherung der Passwortdatenbank konnte nicht gelöscht werden.";
+        u"Die Sicherung der Passwortdatenbank \"%s\" konnte nicht gelöscht werden.";
+    // %s: the path of the backup, which a failed import leaves behind.
+    static constexpr std::u16string_view kBackupKept =
+        u"Die Sicherung der Passwortdatenbank wurde aufbewahrt: \"%s\"";
 
     // The open database: its file, its credentials and its folder collection.
     DatabaseImport(IDatabaseImportUserInterface& ui, std::filesystem::path database, const LoginCredentials& credentials,
@@ -84,6 +92,8 @@ private:
     void Rollback(WindowsServiceProvider::FileBackup& backup, ImportResult& result);
     void DeleteBackup(WindowsServiceProvider::FileBackup& backup, ImportResult& result);
     void ReportFailure(ImportResult& result);
+    // Fills the notice when a backup stays behind.
+    static void NoteKeptBackup(ImportResult& result);
 
     IDatabaseImportUserInterface& m_ui;
     std::filesystem::path m_path;

@@ -1,19 +1,18 @@
 #include "exchange/DatabaseImportMerge.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "core/text/Format.h"
 #include "log/LogProvider.h"
 #include "log/exceptions/Exception.h"
-#include "model/Sorters.h"
 #include "platform/Files.h"
 
 namespace Tarnwick::ExportImport {
 
 using PasswordADT::Category;
 using PasswordADT::CategoryRef;
-using PasswordADT::CPasswordADTUtil;
 using PasswordADT::PasswordData;
 using PasswordADT::PasswordItem;
 using StringServiceProvider::PlainString;
@@ -128,11 +127,13 @@ void DatabaseImportMerge::AddNewFolderIfNotExists(const Category& folder, const 
             throw Exception(u"parent not found", kFolderContext);
         }
         parentId = m_map[sourceParent->GetId()];
-        if (!target.FindFolderByParentId(parentId)) {
+        if (!FindFolder(target, parentId)) {
             throw Exception(u"invalid parent", kFolderContext);
         }
     }
-    if (const CategoryRef existing = FolderExists(target, parentId, folder.GetName().View())) {
+    FolderIndex& folders = FoldersOf(target);
+    const auto found = folders.byName.find(FolderKey(parentId, folder.GetName().View()));
+    if (const CategoryRef existing = found != folders.byName.end() ? found->second : nullptr) {
         if (!m_map.Insert(folder.GetId(), existing->GetId())) {
             throw Exception(u"add map", kFolderContext);
         }
@@ -152,10 +153,112 @@ void DatabaseImportMerge::AddNewFolderIfNotExists(const Category& folder, const 
     }
 }
 
+std::u16string DatabaseImportMerge::FolderKey(std::uint32_t parentId, std::u16string_view name) {
+    std::u16string key;
+    key.reserve(name.size() + 2);
+    key.push_back(static_cast<char16_t>(parentId >> 16));
+    key.push_back(static_cast<char16_t>(parentId & 0xFFFF));
+    key.append(name);
+    return key;
+}
+
+void DatabaseImportMerge::AddToFolderIndex(const CategoryRef& folder) {
+    // The first of equal folders wins, as a search from the front would find it.
+    m_folders.byId.emplace(folder->GetId(), folder);
+    m_folders.byName.emplace(FolderKey(folder->GetParentId(), folder->GetName().View()), folder);
+    ++m_folders.indexed;
+}
+
+DatabaseImportMerge::FolderIndex& DatabaseImportMerge::FoldersOf(const PasswordData& target) {
+    const auto& folders = target.Folders();
+    if (m_folders.target != &target || m_folders.indexed > folders.size()) {
+        m_folders = FolderIndex{};
+        m_folders.target = &target;
+    }
+    // Folders added since the last look (the merge itself appends them).
+    while (m_folders.indexed < folders.size()) {
+        const CategoryRef& folder = folders[m_folders.indexed];
+        if (!folder) {
+            m_folders = FolderIndex{};
+            throw Exception(u"null imp", u"CImportPasswordPage3::FolderExists");
+        }
+        AddToFolderIndex(folder);
+    }
+    return m_folders;
+}
+
+CategoryRef DatabaseImportMerge::FindFolder(const PasswordData& target, std::uint32_t id) {
+    FolderIndex& folders = FoldersOf(target);
+    const auto found = folders.byId.find(id);
+    return found != folders.byId.end() ? found->second : nullptr;
+}
+
+DatabaseImportMerge::EntryIndex& DatabaseImportMerge::IndexOf(const Category& folder) {
+    EntryIndex& index = m_entryIndexes[&folder];
+    const auto& entries = folder.Entries();
+    if (index.indexed > entries.size()) {
+        index = EntryIndex{}; // entries were taken out elsewhere: start afresh
+    }
+    for (; index.indexed < entries.size(); ++index.indexed) {
+        if (entries[index.indexed]) {
+            const std::u16string_view description = entries[index.indexed]->GetDescription().View();
+            index.positions.emplace(std::hash<std::u16string_view>{}(description), index.indexed);
+        }
+    }
+    return index;
+}
+
+bool DatabaseImportMerge::FindDescription(const Category& folder, std::u16string_view description,
+                                          std::size_t& position) {
+    const EntryIndex& index = IndexOf(folder);
+    const auto& entries = folder.Entries();
+    bool found = false;
+    const auto range = index.positions.equal_range(std::hash<std::u16string_view>{}(description));
+    for (auto it = range.first; it != range.second; ++it) {
+        const std::size_t at = it->second;
+        if (at < entries.size() && entries[at] && entries[at]->GetDescription().View() == description &&
+            (!found || at < position)) {
+            position = at;
+            found = true;
+        }
+    }
+    return found;
+}
+
+PlainString DatabaseImportMerge::CopyName(const Category& folder, std::u16string_view description) {
+    const std::u16string_view base = description.empty() ? std::u16string_view(u"Unbenannt") : description;
+    PlainString name = Text::Format(u"%s - Kopie", base);
+    std::size_t position = 0;
+    if (!FindDescription(folder, name.View(), position)) {
+        return name;
+    }
+    // Names are only ever added during a merge: a number found taken stays taken.
+    const std::size_t hash = std::hash<std::u16string_view>{}(base);
+    const auto counter = [&]() -> EntryIndex::CopyNumber& {
+        EntryIndex& index = IndexOf(folder);
+        const auto range = index.copyNumbers.equal_range(hash);
+        for (auto it = range.first; it != range.second; ++it) {
+            if (it->second.base.View() == base) {
+                return it->second;
+            }
+        }
+        return index.copyNumbers.emplace(hash, EntryIndex::CopyNumber{PlainString(base), 1})->second;
+    };
+    int number = counter().next;
+    for (;; ++number) {
+        name = Text::Format(u"%s - Kopie (%d)", base, number);
+        if (!FindDescription(folder, name.View(), position)) {
+            break;
+        }
+    }
+    counter().next = number;
+    return name;
+}
+
 void DatabaseImportMerge::KeepBoth(Category& destination, const PasswordItem& item) {
     auto copy = std::make_shared<PasswordItem>(item);
     const std::u16string_view description = item.GetDescription().View();
-    PlainString name = CPasswordADTUtil::CopyName(description, destination);
+    PlainString name = CopyName(destination, description);
     if (name.Length() > PasswordItem::kMaxDescription) {
         // A copy name the file could not hold would fail the whole write: the old name is
         // shortened so that even the longest numbered suffix fits.
@@ -164,7 +267,7 @@ void DatabaseImportMerge::KeepBoth(Category& destination, const PasswordItem& it
         if (keep > 0 && description[keep - 1] >= 0xD800 && description[keep - 1] <= 0xDBFF) {
             --keep; // never half a surrogate pair
         }
-        name = CPasswordADTUtil::CopyName(description.substr(0, keep), destination);
+        name = CopyName(destination, description.substr(0, keep));
     }
     copy->SetDescription(name.View());
     destination.Entries().push_back(std::move(copy));
@@ -173,7 +276,7 @@ void DatabaseImportMerge::KeepBoth(Category& destination, const PasswordItem& it
 
 bool DatabaseImportMerge::AddPasswordItem(Category& destination, const PasswordItem& item) {
     std::size_t position = 0;
-    if (!CPasswordADTUtil::PasswordExists(item, destination, position)) {
+    if (!FindDescription(destination, item.GetDescription().View(), position)) {
         destination.Entries().push_back(std::make_shared<PasswordItem>(item));
         ++m_counts.added;
         return true;
@@ -259,7 +362,7 @@ bool DatabaseImportMerge::ImportPasswords(const PasswordData& source, const Sele
         if (!m_map.Contains(folder.GetId())) {
             throw Exception(u"key", kImportContext);
         }
-        const CategoryRef destination = target.FindFolderByParentId(m_map[folder.GetId()]);
+        const CategoryRef destination = FindFolder(target, m_map[folder.GetId()]);
         if (!destination) {
             throw Exception(u"dst folder", kImportContext);
         }

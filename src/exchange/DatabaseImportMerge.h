@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "crypto/String.h"
@@ -80,14 +81,48 @@ public:
     const FolderMap& Map() const noexcept { return m_map; }
 
 private:
+    // The descriptions of one destination folder's entries, so that a duplicate is found
+    // without a search through the folder: importing many entries into one folder stays
+    // linear. Entries appended since the last look are taken in when the folder is next used;
+    // only hashes and positions are kept, never a description.
+    struct EntryIndex {
+        std::unordered_multimap<std::size_t, std::size_t> positions; // hash of a description
+        std::size_t indexed = 0;
+        // Per copy name base: the first number "(n)" not yet known to be taken.
+        struct CopyNumber {
+            StringServiceProvider::PlainString base;
+            int next = 1;
+        };
+        std::unordered_multimap<std::size_t, CopyNumber> copyNumbers;
+    };
+    // The folders of the target by id and by parent and name, for the same reason.
+    struct FolderIndex {
+        const PasswordADT::PasswordData* target = nullptr;
+        std::size_t indexed = 0;
+        std::unordered_map<std::uint32_t, PasswordADT::CategoryRef> byId;
+        std::unordered_map<std::u16string, PasswordADT::CategoryRef> byName;
+    };
+
     void MergeChain(const PasswordADT::PasswordData& source, const std::vector<std::size_t>& parents,
                     std::size_t position, PasswordADT::PasswordData& target);
     void KeepBoth(PasswordADT::Category& destination, const PasswordADT::PasswordItem& item);
+    // The position of the first entry of exactly that description, as
+    // CPasswordADTUtil::PasswordExists finds it.
+    bool FindDescription(const PasswordADT::Category& folder, std::u16string_view description, std::size_t& position);
+    // CPasswordADTUtil::CopyName, without trying again the numbers found taken before.
+    StringServiceProvider::PlainString CopyName(const PasswordADT::Category& folder, std::u16string_view description);
+    EntryIndex& IndexOf(const PasswordADT::Category& folder);
+    FolderIndex& FoldersOf(const PasswordADT::PasswordData& target);
+    void AddToFolderIndex(const PasswordADT::CategoryRef& folder);
+    PasswordADT::CategoryRef FindFolder(const PasswordADT::PasswordData& target, std::uint32_t id);
+    static std::u16string FolderKey(std::uint32_t parentId, std::u16string_view name);
 
     IDatabaseUserInterface& m_ui;
     DuplicateTreatment m_treatment;
     FolderMap m_map;
     ImportCounts m_counts;
+    std::unordered_map<const PasswordADT::Category*, EntryIndex> m_entryIndexes;
+    FolderIndex m_folders;
 };
 
 } // namespace Tarnwick::ExportImport

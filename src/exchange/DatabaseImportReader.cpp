@@ -14,6 +14,8 @@
 #include "database/HeaderVerifier.h"
 #include "database/KeyStore.h"
 #include "database/MasterKeyKDF.h"
+#include "exchange/ImportMessages.h"
+#include "exchange/ImportSource.h"
 #include "log/LogProvider.h"
 #include "log/exceptions/DBException.h"
 #include "log/exceptions/Exception.h"
@@ -74,6 +76,14 @@ bool DatabaseImportReader::Read(const std::filesystem::path& path, const LoginCr
     if (const int error = Platform::FileSystem().Identity(path, device, inode); error == ENOENT || error == ENOTDIR) {
         throw DBException(34);
     }
+    // A FIFO or a device would block the engine or never end: only a regular file is read
+    // (refused with kNotRegularFileMessage, context kImportSourceContext).
+    Import::ImportSource source;
+    try {
+        source = Import::ImportSource::Open(path, u"DatabaseImportReader::Read");
+    } catch (const Utilities::Exceptions::WindowsException&) {
+        throw DBException(35);
+    }
     // The engine holds the file locked while it is read, so nobody rewrites it meanwhile.
     EmberkiteEngine engine(progress);
     try {
@@ -84,6 +94,14 @@ bool DatabaseImportReader::Read(const std::filesystem::path& path, const LoginCr
         }
         throw;
     }
+    // The engine opened the name itself: it must still be the file looked at above.
+    std::uint64_t openedDevice = 0, openedInode = 0;
+    if (source.Identity(openedDevice, openedInode) != 0 ||
+        Platform::FileSystem().Identity(path, device, inode) != 0 || device != openedDevice || inode != openedInode) {
+        engine.Abandon();
+        throw DBException(35);
+    }
+    source = Import::ImportSource();
     const EmberkiteDatabase::FileHeader file = engine.ReadFileHeader();
     EmberkiteDatabase::HeaderVerifier::VerifyFileHeader(file);
     // An older file needs the upgrade of a log-in, which would write to it.
@@ -179,8 +197,12 @@ SourceResult DatabaseImportSource::Open(IDatabaseUserInterface& ui, std::u16stri
         ui.ShowError(kUnreadable);
     } catch (const Utilities::Exceptions::Exception& e) {
         relay.Finish();
-        LogProvider::GenericExceptionLog::LogEvent(e);
-        ui.ShowError(kUnreadable);
+        if (e.GetTarget().View() == Import::kImportSourceContext) {
+            ui.ShowError(e.GetMessage().View());
+        } else {
+            LogProvider::GenericExceptionLog::LogEvent(e);
+            ui.ShowError(kUnreadable);
+        }
     } catch (const std::exception& e) {
         relay.Finish();
         LogProvider::GenericLog::LogEvent(0, Text::FromUtf8(e.what()));

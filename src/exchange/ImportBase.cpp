@@ -19,6 +19,11 @@ using Utilities::Exceptions::Exception;
 namespace {
 
 constexpr std::u16string_view kEntryWarning = u"Eintrag %u „%s“, Feld „%s“: %s";
+constexpr std::u16string_view kEntryNote = u"Eintrag %u „%s“: %s";
+constexpr std::u16string_view kWarningsUnlisted = u"%u weitere Hinweise zu diesem Eintrag werden nicht aufgeführt.";
+constexpr std::u16string_view kFieldsOverLimit =
+    u"Auch %u weitere Felder wurden nicht übernommen: der Eintrag hat bereits %u benutzerdefinierte Felder.";
+constexpr std::u16string_view kFieldsCaption = u"Benutzerdefinierte Felder";
 constexpr std::u16string_view kFolderWarning = u"Ordner „%s“: %s";
 constexpr std::u16string_view kNoDescription = u"(ohne Beschreibung)";
 constexpr std::u16string_view kValueCut = u"Der Wert ist länger als %u Zeichen und wurde gekürzt.";
@@ -307,18 +312,22 @@ void ImportBase::AddUserDefinedField(std::u16string_view name, std::u16string_vi
     }
     auto& fields = item.GetUserDefinedFields();
     const std::size_t limit = PasswordADT::UserDefinedFields::kMaximumLength;
-    const std::u16string caption = name.empty() ? std::u16string(u"?")
-                                                : std::u16string(name.substr(0, Detail::CutLength(name, limit)));
+    const auto caption = [&] {
+        return name.empty() ? std::u16string(u"?") : std::u16string(name.substr(0, Detail::CutLength(name, limit)));
+    };
     if (name.empty() || name.size() > limit || value.size() > limit) {
-        WarnEntry(caption, Text::Format(kFieldTooLong, limit).View());
+        WarnEntry(caption(), Text::Format(kFieldTooLong, limit).View());
         return;
     }
     if (fields.Contains(name)) {
-        WarnEntry(caption, kFieldDuplicate);
+        WarnEntry(caption(), kFieldDuplicate);
         return;
     }
     if (fields.Count() >= PasswordADT::UserDefinedFields::kMaximumCount) {
-        WarnEntry(caption, Text::Format(kFieldTooMany, PasswordADT::UserDefinedFields::kMaximumCount).View());
+        // The first is named; the others get one warning together, however many the file has.
+        if (m_fieldsOverLimit++ == 0) {
+            WarnEntry(caption(), Text::Format(kFieldTooMany, PasswordADT::UserDefinedFields::kMaximumCount).View());
+        }
         return;
     }
     fields.Add(name, value);
@@ -358,9 +367,19 @@ void ImportBase::SetExpiryDays(std::uint32_t days) {
 }
 
 void ImportBase::SetPasswordHistory(std::vector<HistoryVersion> versions) {
+    ApplyPasswordHistory(std::move(versions), 0, 0);
+}
+
+void ImportBase::SetPasswordHistory(HistoryCollector& collector) {
+    const std::size_t tooLong = collector.TooLong();
+    const std::size_t dropped = collector.Dropped();
+    ApplyPasswordHistory(collector.Take(), tooLong, dropped);
+}
+
+void ImportBase::ApplyPasswordHistory(std::vector<HistoryVersion> versions, std::size_t tooLong,
+                                      std::size_t droppedBefore) {
     PasswordItem& item = GetCurrentPasswordItem();
     std::vector<HistoryVersion> kept;
-    std::size_t tooLong = 0;
     for (auto& version : versions) {
         if (version.password.IsEmpty()) {
             continue;
@@ -384,9 +403,9 @@ void ImportBase::SetPasswordHistory(std::vector<HistoryVersion> versions) {
                       .View());
     }
     const std::size_t maximum = PasswordADT::PasswordHistoryMap::kMaximumCount;
-    if (kept.size() > maximum) {
-        const std::size_t dropped = kept.size() - maximum;
-        WarnEntry(kHistoryCaption, Text::Format(kHistoryTooMany, maximum, dropped).View());
+    const std::size_t dropped = kept.size() > maximum ? kept.size() - maximum : 0;
+    if (dropped + droppedBefore != 0) {
+        WarnEntry(kHistoryCaption, Text::Format(kHistoryTooMany, maximum, dropped + droppedBefore).View());
         kept.erase(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(dropped));
     }
     auto& history = item.GetPasswordHistory();
@@ -409,6 +428,10 @@ void ImportBase::SetPasswordHistory(std::vector<HistoryVersion> versions) {
 }
 
 void ImportBase::WarnEntry(std::u16string_view fieldCaption, std::u16string_view message) {
+    if (m_pending.size() >= kMaximumEntryWarnings) {
+        ++m_unlistedWarnings;
+        return;
+    }
     m_pending.push_back({std::u16string(fieldCaption), PlainString(message)});
 }
 
@@ -426,6 +449,12 @@ void ImportBase::WarnFile(std::u16string_view message) {
 }
 
 void ImportBase::FlushEntryWarnings() {
+    if (m_fieldsOverLimit > 1) {
+        m_pending.push_back({std::u16string(kFieldsCaption),
+                             Text::Format(kFieldsOverLimit, m_fieldsOverLimit - 1,
+                                          PasswordADT::UserDefinedFields::kMaximumCount)});
+    }
+    m_fieldsOverLimit = 0;
     if (m_pending.empty()) {
         return;
     }
@@ -441,6 +470,14 @@ void ImportBase::FlushEntryWarnings() {
         m_warnings.push_back(std::move(warning));
     }
     m_pending.clear();
+    if (m_unlistedWarnings != 0) {
+        ImportWarning warning;
+        warning.entryNumber = m_currentItemNumber;
+        warning.text = Text::Format(kEntryNote, m_currentItemNumber, description,
+                                    Text::Format(kWarningsUnlisted, m_unlistedWarnings));
+        m_warnings.push_back(std::move(warning));
+        m_unlistedWarnings = 0;
+    }
 }
 
 void ImportBase::BeginImport() {
@@ -450,6 +487,8 @@ void ImportBase::BeginImport() {
     m_entryCount = 0;
     m_warnings.clear();
     m_pending.clear();
+    m_unlistedWarnings = 0;
+    m_fieldsOverLimit = 0;
     RebuildFolderIndex();
 }
 
@@ -457,6 +496,59 @@ void ImportBase::FinishImport() {
     FlushEntryWarnings();
     m_currentItem.reset();
     m_currentFolder.reset();
+}
+
+void HistoryCollector::Add(HistoryVersion version) {
+    if (version.password.IsEmpty()) {
+        return;
+    }
+    if (version.password.Length() > PasswordADT::PasswordHistoryEntry::kMaximumPasswordLength) {
+        ++m_tooLong;
+        return;
+    }
+    // One more than the model holds: the newest may still turn out to be the current password.
+    const std::size_t bound = PasswordADT::PasswordHistoryMap::kMaximumCount + 1;
+    if (!m_orderedByTime) {
+        // Only a change of the password makes a version; the first of a run keeps its time.
+        if (!m_versions.empty() && m_versions.back().password.Equals(version.password)) {
+            return;
+        }
+        m_versions.push_back(std::move(version));
+        if (m_versions.size() > bound) {
+            m_versions.erase(m_versions.begin());
+            ++m_dropped;
+        }
+        return;
+    }
+    m_versions.push_back(std::move(version));
+    // Sorted only now and then, so that a long list costs little per version.
+    if (m_versions.size() >= 2 * bound) {
+        Order();
+        const std::size_t excess = m_versions.size() - bound;
+        m_versions.erase(m_versions.begin(), m_versions.begin() + static_cast<std::ptrdiff_t>(excess));
+        m_dropped += excess;
+    }
+}
+
+void HistoryCollector::Order() {
+    if (m_orderedByTime && std::all_of(m_versions.begin(), m_versions.end(),
+                                       [](const HistoryVersion& v) { return v.time > 0; })) {
+        std::stable_sort(m_versions.begin(), m_versions.end(),
+                         [](const HistoryVersion& a, const HistoryVersion& b) { return a.time < b.time; });
+    }
+}
+
+void HistoryCollector::Clear() noexcept {
+    m_versions.clear();
+    m_tooLong = 0;
+    m_dropped = 0;
+}
+
+std::vector<HistoryVersion> HistoryCollector::Take() {
+    Order();
+    std::vector<HistoryVersion> versions = std::move(m_versions);
+    Clear();
+    return versions;
 }
 
 } // namespace Tarnwick::Import

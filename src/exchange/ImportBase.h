@@ -32,6 +32,32 @@ struct HistoryVersion {
     SecureString password;
 };
 
+// The earlier passwords of one entry, gathered while the file is read and kept within the
+// model's bound as they come, so that no file can make an entry's history grow without end:
+// empty passwords are not kept, over-long ones only counted. In file order a repeat of the
+// password before is no new version, and of more than the model holds the oldest go; ordered
+// by time (the file may list them in any order) the newest by time stay.
+class HistoryCollector {
+public:
+    explicit HistoryCollector(bool orderedByTime = false) : m_orderedByTime(orderedByTime) {}
+
+    void Add(HistoryVersion version);
+    void Clear() noexcept;
+    // Oldest first (in file order, or by time when every version has one).
+    std::vector<HistoryVersion> Take();
+    const std::vector<HistoryVersion>& Versions() const noexcept { return m_versions; }
+    std::size_t TooLong() const noexcept { return m_tooLong; }
+    std::size_t Dropped() const noexcept { return m_dropped; }
+
+private:
+    void Order();
+
+    bool m_orderedByTime;
+    std::vector<HistoryVersion> m_versions;
+    std::size_t m_tooLong = 0;
+    std::size_t m_dropped = 0;
+};
+
 // Common frame of every importer: reads another manager's export into a fresh, in-memory
 // folder collection that the wizard offers for the final choice. Values beyond the limits of
 // an entry are cut (or, where a cut value would be wrong, left out) and reported as warnings,
@@ -60,6 +86,21 @@ public:
     // Entries created by this importer so far.
     std::size_t GetImportedEntryCount() const noexcept { return m_entryCount; }
     PasswordADT::PasswordData& GetTarget() noexcept { return *m_target; }
+
+    // The most warnings kept about one entry.
+    static constexpr std::size_t kMaximumEntryWarnings = 20;
+
+    // The most text one entry can hold, in code units: every text field at its limit, the
+    // user-defined fields and the earlier passwords at theirs. A record of a file that is
+    // longer cannot be an entry.
+    static constexpr std::size_t kMaximumEntryText =
+        PasswordADT::PasswordItem::kMaxDescription + PasswordADT::PasswordItem::kMaxUserName +
+        PasswordADT::PasswordItem::kMaxPassword + PasswordADT::PasswordItem::kMaxComment +
+        PasswordADT::PasswordItem::kMaxUrl + PasswordADT::PasswordItem::kMaxEmail +
+        PasswordADT::PasswordItem::kMaxTargetWindow + PasswordADT::PasswordItem::kMaxSequence +
+        PasswordADT::PasswordItem::kMaxSymbol + PasswordADT::PasswordItem::kMaxPasteMethod +
+        PasswordADT::UserDefinedFields::kMaximumCount * 2 * PasswordADT::UserDefinedFields::kMaximumLength +
+        PasswordADT::PasswordHistoryMap::kMaximumCount * PasswordADT::PasswordHistoryEntry::kMaximumPasswordLength;
 
     // Captions of the entry fields in warnings.
     enum class Field { Description, UserName, Password, Comment, Url, Email, TargetWindow, Sequence };
@@ -121,9 +162,12 @@ protected:
     // moved up by a second, and the password change time follows the newest one. Passwords
     // beyond 1024 code units and all but the newest 100 are left out with a warning.
     void SetPasswordHistory(std::vector<HistoryVersion> versions);
+    // The same with what a collector gathered; what it left out counts in the warnings.
+    void SetPasswordHistory(HistoryCollector& collector);
 
     // Adds a warning about a field of the current entry (written when the entry is complete,
-    // with its final description), or about a folder name.
+    // with its final description), or about a folder name. Of many warnings about one entry
+    // only the first kMaximumEntryWarnings are kept; the others are counted.
     void WarnEntry(std::u16string_view fieldCaption, std::u16string_view message);
     void WarnFolder(std::u16string_view folderName, std::u16string_view message);
     // Adds a warning about the file as a whole.
@@ -140,6 +184,7 @@ private:
         PlainString detail;
     };
     void FlushEntryWarnings();
+    void ApplyPasswordHistory(std::vector<HistoryVersion> versions, std::size_t tooLong, std::size_t dropped);
     void AppendEntry(const PasswordADT::CategoryRef& folder);
     PasswordADT::PasswordItemRef CreateEntry();
     void RebuildFolderIndex();
@@ -153,6 +198,9 @@ private:
     std::u16string m_importFolderName;
     std::vector<ImportWarning> m_warnings;
     std::vector<PendingWarning> m_pending;
+    // Of the current entry: warnings not kept, and user-defined fields beyond the model's bound.
+    std::size_t m_unlistedWarnings = 0;
+    std::size_t m_fieldsOverLimit = 0;
     // Folders by parent id and name, for quick lookups in large files.
     std::unordered_map<std::u16string, PasswordADT::CategoryRef> m_folderIndex;
     std::size_t m_indexedFolders = 0;

@@ -13,6 +13,9 @@ inline constexpr std::u16string_view kImportErrorMessage = u"Es ist ein Fehler b
 
 inline constexpr std::u16string_view kCannotOpenMessage = u"Die Datei kann nicht geöffnet werden.";
 inline constexpr std::u16string_view kCannotReadMessage = u"Die Datei kann nicht gelesen werden.";
+// %s: the path. A FIFO, a device or a folder given as the file to import.
+inline constexpr std::u16string_view kNotRegularFileMessage = u"Die Datei \"%s\" ist keine reguläre Datei.";
+inline constexpr std::u16string_view kImportSourceContext = u"ImportSource::Open";
 inline constexpr std::u16string_view kNotWellFormedMessage =
     u"Die Datei ist kein gültiges XML-Dokument, oder sie enthält Entitätsverweise, die nicht verarbeitet "
     u"werden dürfen.";

@@ -23,6 +23,14 @@ void WipingBuffer::Clear() noexcept {
     m_text.clear();
 }
 
+void WipingBuffer::Truncate(std::size_t size) noexcept {
+    if (size >= m_text.size()) {
+        return;
+    }
+    CryptoServiceProvider::SecureWipe(m_text.data() + size, (m_text.size() - size) * sizeof(char16_t));
+    m_text.resize(size);
+}
+
 void WipingBuffer::Grow(std::size_t extra) {
     std::u16string larger;
     larger.reserve(std::max<std::size_t>({m_text.capacity() * 2, m_text.size() + extra, 32}));

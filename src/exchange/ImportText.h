@@ -30,6 +30,8 @@ public:
     void Append(std::u16string_view text);
     // Wipes the content; the storage stays for the next value.
     void Clear() noexcept;
+    // Wipes and drops everything after the first size code units.
+    void Truncate(std::size_t size) noexcept;
     bool IsEmpty() const noexcept { return m_text.empty(); }
     std::size_t Size() const noexcept { return m_text.size(); }
     std::u16string_view View() const noexcept { return m_text; }

@@ -1,7 +1,10 @@
 #include "exchange/XmlImportBase.h"
 
+#include <algorithm>
+
 #include "core/text/Format.h"
 #include "exchange/ImportMessages.h"
+#include "exchange/ImportSource.h"
 #include "exchange/XmlPrologCheck.h"
 #include "log/exceptions/Exception.h"
 
@@ -13,6 +16,9 @@ using XmlServiceProvider::ReadResult::RR_NOMORE;
 
 namespace {
 constexpr std::u16string_view kImportContext = u"XmlImportBase::Import";
+// UTF-8 needs at most three bytes for a code unit: a value the reader cut is still longer
+// than kMaximumValueLength code units.
+constexpr std::size_t kReaderValueLimit = 3 * (XmlImportBase::kMaximumValueLength + 2);
 
 std::u16string_view LocalName(std::u16string_view name) {
     const std::size_t colon = name.rfind(u':');
@@ -86,15 +92,27 @@ void XmlImportBase::NormaliseName(std::u16string& name) const {
     }
 }
 
+void XmlImportBase::ClearText() noexcept {
+    m_text.Clear();
+    m_joined.Clear();
+    m_textJoined = false;
+    m_textFull = false;
+    m_textHasCData = false;
+}
+
 void XmlImportBase::Import(const std::filesystem::path& path) {
     BeginImport();
     m_depth = 0;
-    m_text.Clear();
-    m_textHasCData = false;
+    ClearText();
     m_rootSeen = false;
 
-    // The cheap look at the prolog gives the reason for a refusal before the parser starts.
-    const XmlProlog prolog = InspectXmlProlog(path);
+    // Only a regular file is read; the cheap look at the prolog then gives the reason for a
+    // refusal before the parser starts.
+    XmlProlog prolog;
+    {
+        ImportSource source = ImportSource::Open(path, kImportContext);
+        prolog = InspectXmlProlog(source);
+    }
     if (prolog.hasExternalReference) {
         throw Exception(kExternalReferenceMessage, kImportContext);
     }
@@ -106,7 +124,16 @@ void XmlImportBase::Import(const std::filesystem::path& path) {
     }
 
     BeginDocument();
-    m_reader.OpenDocument(path);
+    m_reader.SetValueLimit(kReaderValueLimit);
+    try {
+        m_reader.OpenDocument(path);
+    } catch (const Utilities::Exceptions::WindowsException&) {
+        // The name was given to a FIFO, a device or a folder after the look above.
+        if (const PlainString refusal = CheckRegularFile(path); !refusal.IsEmpty()) {
+            throw Exception(refusal.View(), kImportSourceContext);
+        }
+        throw;
+    }
     SetXmlReaderOptions();
     for (;;) {
         XmlServiceProvider::XmlNodeType type = XmlServiceProvider::XmlNodeType_None;
@@ -126,30 +153,48 @@ void XmlImportBase::Import(const std::filesystem::path& path) {
             break;
         case XmlServiceProvider::XmlNodeType_Text:
         case XmlServiceProvider::XmlNodeType_Whitespace:
-        case XmlServiceProvider::XmlNodeType_CDATA: {
+        case XmlServiceProvider::XmlNodeType_CDATA:
             if (m_depth == 0 || m_frames[m_depth - 1].hasChildren) {
                 break; // text between child elements is never handed on
             }
-            const bool cdata = type == XmlServiceProvider::XmlNodeType_CDATA;
-            if (m_text.IsEmpty()) {
-                cdata ? m_reader.GetCDATA(m_text, false) : m_reader.GetText(m_text, false);
-            } else {
-                PlainString piece;
-                cdata ? m_reader.GetCDATA(piece, false) : m_reader.GetText(piece, false);
-                m_text.Append(piece.View());
-            }
-            m_textHasCData = m_textHasCData || cdata;
+            OnText(type == XmlServiceProvider::XmlNodeType_CDATA);
             break;
-        }
         default:
             break;
         }
     }
-    m_text.Clear();
+    ClearText();
     EndDocument();
     FinishImport();
     if (GetImportedEntryCount() == 0) {
         throw Exception(kNoEntriesMessage, kImportContext);
+    }
+}
+
+void XmlImportBase::OnText(bool cdata) {
+    m_textHasCData = m_textHasCData || cdata;
+    if (m_textFull) {
+        return; // the value is over every limit already; the rest is not kept
+    }
+    if (!m_textJoined && m_text.IsEmpty()) {
+        cdata ? m_reader.GetCDATA(m_text, false) : m_reader.GetText(m_text, false);
+    } else {
+        PlainString piece;
+        cdata ? m_reader.GetCDATA(piece, false) : m_reader.GetText(piece, false);
+        if (!m_textJoined) {
+            m_joined.Append(m_text.View());
+            m_text.Clear();
+            m_textJoined = true;
+        }
+        const std::size_t room = kMaximumValueLength + 1 - std::min(m_joined.Size(), kMaximumValueLength + 1);
+        m_joined.Append(piece.View().substr(0, room));
+    }
+    const std::size_t length = m_textJoined ? m_joined.Size() : m_text.Length();
+    if (length > kMaximumValueLength) {
+        m_textFull = true;
+        if (!m_textJoined) {
+            m_text.Assign(m_text.View().substr(0, kMaximumValueLength + 1));
+        }
     }
 }
 
@@ -171,8 +216,7 @@ void XmlImportBase::OnElement() {
             throw Exception(Text::Format(kWrongFormatMessage, frame.name).View(), kImportContext);
         }
     }
-    m_text.Clear();
-    m_textHasCData = false;
+    ClearText();
     const bool empty = m_reader.IsEmptyElement();
     StartElement(frame.name);
     ReadAttributes();
@@ -187,14 +231,17 @@ void XmlImportBase::OnEndElement() {
     }
     const Frame& frame = m_frames[m_depth - 1];
     if (!frame.hasChildren) {
+        if (m_textJoined) {
+            m_text = m_joined.ToPlain();
+            m_joined.Clear();
+        }
         if (m_textHasCData) {
             CData(m_text);
         } else {
             Text(m_text);
         }
     }
-    m_text.Clear();
-    m_textHasCData = false;
+    ClearText();
     EndElement(frame.name);
     --m_depth;
 }

@@ -18,6 +18,11 @@ namespace Tarnwick::Import::Xml {
 // element without child elements; text between child elements is ignored.
 class XmlImportBase : public ImportBase {
 public:
+    // The longest value that is kept whole: twice the longest field of an entry, as notes still
+    // hold their auto-type lines. Of a longer value only the start is read (one code unit over
+    // this length, so it is still seen as over every limit); the rest is skipped, not kept.
+    static constexpr std::size_t kMaximumValueLength = 2 * PasswordADT::PasswordItem::kMaxComment;
+
     explicit XmlImportBase(PasswordADT::PasswordData& target);
     ~XmlImportBase() override;
 
@@ -72,12 +77,18 @@ private:
     };
     void OnElement();
     void OnEndElement();
+    void OnText(bool cdata);
+    void ClearText() noexcept;
 
     // Open elements, the innermost last; entries beyond the depth keep their storage for reuse.
     std::vector<Frame> m_frames;
     std::size_t m_depth = 0;
-    // The text pieces of the current element; the first arrives straight from the reader.
+    // The text pieces of the current element; the first arrives straight from the reader, more
+    // are joined in m_joined.
     PlainString m_text;
+    Detail::WipingBuffer m_joined;
+    bool m_textJoined = false;
+    bool m_textFull = false; // the value reached its limit: further pieces are skipped
     bool m_textHasCData = false;
     bool m_upperCaseNames = false;
     bool m_rootSeen = false;

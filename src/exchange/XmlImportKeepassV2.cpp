@@ -28,7 +28,7 @@ void XmlImportKeepassV2::BeginDocument() {
     m_groups.clear();
     m_inEntry = false;
     m_inHistory = false;
-    m_versions.clear();
+    m_versions.Clear();
     m_version = HistoryVersion{};
 }
 
@@ -73,7 +73,7 @@ void XmlImportKeepassV2::StartEntry() {
     m_window.Clear();
     m_associationSequence.Clear();
     m_associations = 0;
-    m_versions.clear();
+    m_versions.Clear();
 }
 
 void XmlImportKeepassV2::Attribute(std::u16string_view name, const PlainString& value) {
@@ -193,7 +193,7 @@ void XmlImportKeepassV2::EndElement(std::u16string_view name) {
         m_protected = false;
     } else if (name == u"Entry" && m_inEntry) {
         if (m_inHistory && parent == u"History") {
-            m_versions.push_back(std::move(m_version));
+            m_versions.Add(std::move(m_version));
             m_version = HistoryVersion{};
             m_inHistory = false;
         } else if (!m_inHistory) {
@@ -246,24 +246,15 @@ void XmlImportKeepassV2::FinishEntry() {
     }
 
     // Each version below History is a snapshot; a password became current with the first
-    // snapshot that holds it.
-    std::vector<HistoryVersion> runs;
-    for (auto& version : m_versions) {
-        if (version.password.IsEmpty()) {
-            continue;
-        }
-        if (runs.empty() || !runs.back().password.Equals(version.password)) {
-            runs.push_back(std::move(version));
-        }
-    }
-    m_versions.clear();
+    // snapshot that holds it (the collector keeps only the first of a run).
+    const auto& runs = m_versions.Versions();
     const auto& current = GetCurrentPasswordItem().GetPassword();
     std::optional<std::int64_t> changed = m_creation;
     if (!runs.empty()) {
         changed = runs.back().password.Equals(current) ? std::optional<std::int64_t>(runs.back().time) : m_modification;
     }
     SetPasswordChangeTime(changed);
-    SetPasswordHistory(std::move(runs));
+    SetPasswordHistory(m_versions);
 }
 
 } // namespace Tarnwick::Import::Xml

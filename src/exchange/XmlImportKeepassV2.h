@@ -58,7 +58,8 @@ private:
     PlainString m_associationSequence;
     int m_associations = 0;
 
-    std::vector<HistoryVersion> m_versions;
+    // The passwords of the versions below History, bounded while they are read.
+    HistoryCollector m_versions;
     HistoryVersion m_version;
 };
 

@@ -23,7 +23,7 @@ void XmlImportPasswordSafe::BeginDocument() {
     m_delimiter.Clear();
     m_inEntry = false;
     m_group.Clear();
-    m_history.clear();
+    m_history.Clear();
 }
 
 void XmlImportPasswordSafe::StartElement(std::u16string_view name) {
@@ -33,7 +33,7 @@ void XmlImportPasswordSafe::StartElement(std::u16string_view name) {
         m_group.Clear();
         m_expiryDate.reset();
         m_expiryDays.reset();
-        m_history.clear();
+        m_history.Clear();
     } else if (name == u"history_entry") {
         m_version = HistoryVersion{};
     } else if (name == u"custom_field") {
@@ -123,7 +123,7 @@ void XmlImportPasswordSafe::EndElement(std::u16string_view name) {
         return;
     }
     if (name == u"history_entry") {
-        m_history.push_back(std::move(m_version));
+        m_history.Add(std::move(m_version));
         m_version = HistoryVersion{};
     } else if (name == u"custom_field") {
         AddUserDefinedField(m_fieldName.View(), m_fieldValue.View());
@@ -141,12 +141,7 @@ void XmlImportPasswordSafe::FinishEntry() {
         SetExpiryDate(*m_expiryDate);
     }
     // The file may list the history in any order; their times tell it.
-    if (std::all_of(m_history.begin(), m_history.end(), [](const HistoryVersion& v) { return v.time > 0; })) {
-        std::stable_sort(m_history.begin(), m_history.end(),
-                         [](const HistoryVersion& a, const HistoryVersion& b) { return a.time < b.time; });
-    }
-    SetPasswordHistory(std::move(m_history));
-    m_history.clear();
+    SetPasswordHistory(m_history);
 
     ResetCurrentFolder();
     CreateFolder(m_group.View());

@@ -40,7 +40,8 @@ private:
     PlainString m_group;
     std::optional<std::int64_t> m_expiryDate;
     std::optional<unsigned long long> m_expiryDays;
-    std::vector<HistoryVersion> m_history;
+    // The file may list the history in any order: the newest by time are kept.
+    HistoryCollector m_history{true};
     HistoryVersion m_version;
     PlainString m_fieldName;
     PlainString m_fieldValue;

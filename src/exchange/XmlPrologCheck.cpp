@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 #include <string_view>
 
 #include "crypto/SecureWipe.h"
-#include "platform/FileSystem.h"
+#include "exchange/ImportSource.h"
+#include "log/exceptions/Exception.h"
 
 namespace Tarnwick::Import::Xml {
 
@@ -234,11 +234,8 @@ XmlProlog InspectXmlPrologBytes(const std::string& bytes) {
     return result;
 }
 
-XmlProlog InspectXmlProlog(const std::filesystem::path& path) {
-    std::unique_ptr<Platform::IFile> file;
-    if (Platform::FileSystem().Open(path, Platform::OpenMode::ReadOnly, file) != 0 || !file) {
-        return {};
-    }
+XmlProlog InspectXmlProlog(ImportSource& source) {
+    source.Rewind();
     // The prolog is short in every real export: read more only while it has not ended.
     std::string bytes;
     XmlProlog result;
@@ -250,7 +247,7 @@ XmlProlog InspectXmlProlog(const std::filesystem::path& path) {
         CryptoServiceProvider::SecureWipe(bytes.data(), bytes.size());
         bytes.swap(larger);
         std::size_t got = 0;
-        const bool failed = file->ReadAt(have, bytes.data() + have, want - have, got) != 0;
+        const bool failed = source.Read(bytes.data() + have, want - have, got) != 0;
         bytes.resize(have + (failed ? 0 : got));
         result = InspectXmlPrologBytes(bytes);
         if (failed || result.rootFound || got < want - have || want == kMaximumPrologBytes) {
@@ -258,7 +255,17 @@ XmlProlog InspectXmlProlog(const std::filesystem::path& path) {
         }
     }
     CryptoServiceProvider::SecureWipe(bytes.data(), bytes.size());
+    source.Rewind();
     return result;
+}
+
+XmlProlog InspectXmlProlog(const std::filesystem::path& path) {
+    try {
+        ImportSource source = ImportSource::Open(path, u"InspectXmlProlog");
+        return InspectXmlProlog(source);
+    } catch (const Utilities::Exceptions::Exception&) {
+        return {};
+    }
 }
 
 } // namespace Tarnwick::Import::Xml

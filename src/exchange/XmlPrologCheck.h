@@ -3,6 +3,10 @@
 #include <filesystem>
 #include <string>
 
+namespace Tarnwick::Import {
+class ImportSource;
+}
+
 namespace Tarnwick::Import::Xml {
 
 // What stands in a document before its root element. Read before the parser runs, so that
@@ -18,6 +22,8 @@ struct XmlProlog {
 // Looks at the start of the file (at most a few megabytes; UTF-8, UTF-16 and single-byte
 // encodings). An unreadable file gives an empty result; the parser reports it.
 XmlProlog InspectXmlProlog(const std::filesystem::path& path);
+// The same through a file already opened; it is read from its start and rewound afterwards.
+XmlProlog InspectXmlProlog(ImportSource& source);
 
 // The same over bytes already read.
 XmlProlog InspectXmlPrologBytes(const std::string& bytes);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -42,6 +44,19 @@ PasswordData ReadOnly(const std::filesystem::path& path, const LoginCredentials&
 
 std::vector<std::u16string> Statuses(std::initializer_list<std::u16string_view> texts) {
     return std::vector<std::u16string>(texts.begin(), texts.end());
+}
+
+// The import's error message, with whatever follows it on further lines.
+bool ShowedFailure(const FakeImportUI& ui) {
+    return std::any_of(ui.errors.begin(), ui.errors.end(), [](const std::u16string& error) {
+        return error.rfind(DatabaseImport::kFailed, 0) == 0;
+    });
+}
+
+// Whether some message names the file.
+bool NamesFile(const FakeImportUI& ui, const std::filesystem::path& file) {
+    return std::any_of(ui.errors.begin(), ui.errors.end(),
+                       [&](const std::u16string& error) { return error.find(Text16(file)) != std::u16string::npos; });
 }
 
 } // namespace
@@ -315,15 +330,40 @@ TEST_F(DatabaseImportRun, FailedWriteRollsBackKeepsTheBackupAndNeverClaimsSucces
     EXPECT_EQ(importUi.statuses,
               Statuses({DatabaseImport::kStatusBackup, DatabaseImport::kStatusPreparing, DatabaseImport::kStatusWriting,
                         DatabaseImport::kStatusRollback, DatabaseImport::kFailed}));
-    EXPECT_EQ(importUi.errors, std::vector<std::u16string>{u"Es ist ein Fehler beim Importieren der Daten aufgetreten."});
     EXPECT_TRUE(importUi.information.empty());
     EXPECT_TRUE(importUi.headings.empty()) << "no offer to delete the backup after a failed write";
-    // The disk refused the restore as well: the backup stays, with the database as it was.
+    // The disk refused the restore as well: the backup stays, with the database as it was,
+    // and the message says where it is.
     ASSERT_FALSE(result.keptBackup.empty());
+    const std::u16string notice = u"Die Sicherung der Passwortdatenbank wurde aufbewahrt: \"" + Text16(result.keptBackup) + u"\"";
+    EXPECT_EQ(importUi.errors,
+              std::vector<std::u16string>{u"Es ist ein Fehler beim Importieren der Daten aufgetreten.\n" + notice});
+    EXPECT_EQ(result.backupNotice, notice);
     EXPECT_EQ(BackupFiles(m_dir.Path()), std::vector<std::filesystem::path>{result.keptBackup});
     EXPECT_EQ(ReadBytes(result.keptBackup), before);
     EXPECT_EQ(ReadBytes(Path()), before);
     EXPECT_EQ(Snapshot(data), beforeSnapshot);
+}
+
+TEST_F(DatabaseImportRun, AFailedImportThatLeavesItsBackupSaysWhereItIs) {
+    long backupChanges = 0;
+    {
+        FaultyFileSystem counting(1000000);
+        WindowsServiceProvider::FileBackupEx probe;
+        probe.Backup(Path());
+        backupChanges = counting.Changes();
+        probe.DeleteBackup();
+    }
+    ImportResult result;
+    {
+        FaultyFileSystem disk(backupChanges + 1);
+        result = Import(Selection{{4}, {{1, 0}}}, DuplicateTreatment::Replace);
+    }
+    ASSERT_EQ(result.outcome, ImportOutcome::Failed);
+    const auto left = BackupFiles(m_dir.Path());
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(NamesFile(importUi, left[0]));
+    EXPECT_TRUE(ShowedFailure(importUi));
 }
 
 // Fails the n-th change on disk (and every later one) for n = 1, 2, ... until the import goes
@@ -372,7 +412,12 @@ TEST_F(DatabaseImportRun, FailingDiskAtEveryStepRollsBackAndKeepsTheBackup) {
             ASSERT_EQ(result.outcome, ImportOutcome::Failed) << "change " << n;
             ASSERT_FALSE(ui.HasStatus(DatabaseImport::kStatusCompleted)) << "change " << n;
             ASSERT_TRUE(ui.information.empty()) << "change " << n;
-            ASSERT_TRUE(ui.HasError(DatabaseImport::kFailed)) << "change " << n;
+            ASSERT_TRUE(ShowedFailure(ui)) << "change " << n;
+            // A backup left behind is named to the user.
+            for (const auto& left : BackupFiles(m_dir.Path())) {
+                ASSERT_TRUE(NamesFile(ui, left)) << "change " << n;
+                ASSERT_EQ(left, result.keptBackup) << "change " << n;
+            }
             ASSERT_FALSE(ui.HasError(DatabaseImport::kRollbackLoadFailed)) << "change " << n;
             if (disk != beforeSnapshot) {
                 ASSERT_FALSE(result.keptBackup.empty()) << "change " << n;

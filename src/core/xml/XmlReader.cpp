@@ -91,6 +91,19 @@ struct XmlReader::Impl {
     std::u16string prefix; // its prefix
     String value;  // value of the current text, CDATA, comment or processing instruction
     std::size_t expansionLeft = kMaxExpansionBytes;
+    std::size_t valueLimit = 0; // a setting of the reader, kept from document to document
+
+    // The part of a value's bytes that is kept after already bytes of it.
+    std::size_t Kept(std::size_t already, std::size_t length) const noexcept {
+        if (valueLimit == 0) {
+            return length;
+        }
+        return already >= valueLimit ? 0 : std::min(length, valueLimit - already);
+    }
+
+    void AssignValue(String& out, const xmlChar* text) const {
+        Detail::AssignUtf8(out, AsChars(text), Kept(0, Length(text)));
+    }
 
     ~Impl() { Close(); }
 
@@ -186,19 +199,19 @@ struct XmlReader::Impl {
                 return true;
             }
             if (children->next == nullptr && children->type == XML_TEXT_NODE) {
-                AssignUtf8Node(value, children->content);
+                AssignValue(value, children->content);
                 return true;
             }
             std::string text;
             const bool ok = ExpandList(children, 0, text);
             if (ok) {
-                Detail::AssignUtf8(value, text.data(), text.size());
+                Detail::AssignUtf8(value, text.data(), Kept(0, text.size()));
             }
             CryptoServiceProvider::SecureWipe(text.data(), text.size());
             return ok;
         }
         // A namespace declaration.
-        AssignUtf8Node(value, xmlTextReaderConstValue(reader));
+        AssignValue(value, xmlTextReaderConstValue(reader));
         return true;
     }
 
@@ -225,7 +238,9 @@ void XmlReader::Clear() {
 void XmlReader::OpenDocument(const std::filesystem::path& path) {
     Clear();
     Detail::InitialiseParserOnce();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // O_NONBLOCK: opening a FIFO or a device must not wait; only a regular file is read, and
+    // regular files ignore the flag.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         throw WindowsException(u"", errno, u"SHCreateStreamOnFile", u"XmlBase::OpenDocument");
     }
@@ -244,6 +259,10 @@ void XmlReader::OpenDocument(const std::filesystem::path& path) {
         throw WindowsException(u"", ENOMEM, u"CreateXmlReader", u"XmlBase::CreateReader");
     }
     xmlTextReaderSetStructuredErrorHandler(m_impl->reader, SilenceParserMessages, nullptr);
+}
+
+void XmlReader::SetValueLimit(std::size_t bytes) noexcept {
+    m_impl->valueLimit = bytes;
 }
 
 bool XmlReader::EnableDtdProcessing(const bool& enable) {
@@ -310,7 +329,7 @@ ReadResult::eReadResult XmlReader::Read(XmlNodeType* type) {
                 const XmlNodeType piece = TextPieceKind(xmlTextReaderNodeType(s.reader));
                 const xmlChar* text = xmlTextReaderConstValue(s.reader);
                 // The node's text lives only until the next read.
-                Detail::AssignUtf8(s.value, AsChars(text), Length(text));
+                s.AssignValue(s.value, text);
                 const int next = xmlTextReaderRead(s.reader);
                 if (next != 1 || TextPieceKind(xmlTextReaderNodeType(s.reader)) == XmlNodeType_None) {
                     s.pending = true;
@@ -337,8 +356,9 @@ ReadResult::eReadResult XmlReader::Read(XmlNodeType* type) {
                         return finish(ReadResult::RR_ERROR);
                     }
                 } else {
+                    // Beyond the limit the pieces are still read, but no longer kept.
                     const xmlChar* text = xmlTextReaderConstValue(s.reader);
-                    AppendWiping(run, AsChars(text), Length(text));
+                    AppendWiping(run, AsChars(text), s.Kept(run.size(), Length(text)));
                 }
                 if (kind == XmlNodeType_None ||
                     (kind == XmlNodeType_Whitespace && piece != XmlNodeType_Whitespace)) {
@@ -349,7 +369,7 @@ ReadResult::eReadResult XmlReader::Read(XmlNodeType* type) {
                     break;
                 }
             }
-            Detail::AssignUtf8(s.value, run.data(), run.size());
+            Detail::AssignUtf8(s.value, run.data(), s.Kept(0, run.size()));
             wipeRun();
             s.pending = true;
             s.pendingResult = result;

@@ -25,6 +25,10 @@ public:
     // internal entities. External entities stay refused either way. False without a document.
     bool EnableDtdProcessing(const bool& enable);
 
+    // Keeps at most this many bytes (UTF-8) of one text, CDATA or attribute value and skips the
+    // rest, so that a hostile document cannot build a value of any size; 0 keeps everything.
+    void SetValueLimit(std::size_t bytes) noexcept;
+
     // Advances to the next node; stores its type and hands it out when type is not null.
     ReadResult::eReadResult Read(XmlNodeType* type);
 
