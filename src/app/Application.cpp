@@ -187,6 +187,13 @@ bool CApplication::InitInstance() {
             return false;
         }
 
+        // 18. The first start greets the user (the update check comes with its own part).
+        if (m_firstStart) {
+            if (auto* window = dynamic_cast<IMainWindow*>(m_mainWindow.get())) {
+                window->ShowWelcome();
+            }
+        }
+
         // 19. Straight to the notification area when the user wants it.
         if (m_settings.minimizeToTrayAfterStart) {
             MinimiseMainWindowToTray();

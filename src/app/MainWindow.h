@@ -27,6 +27,8 @@ public:
     // Another instance asked this one to come forward: restore from the notification area or
     // the task bar and activate. 0 when the window came forward.
     virtual int BringForward() = 0;
+    // The first start's welcome in the message bar, with its button for a new entry.
+    virtual void ShowWelcome() = 0;
 };
 
 } // namespace Tarnwick

@@ -1,20 +1,21 @@
+#include "editor/PropertySheet.h"
+
 #include <QDateTime>
-#include <QHeaderView>
+#include <QDialogButtonBox>
 #include <QLocale>
 #include <QPushButton>
-#include <QDialogButtonBox>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "core/text/Format.h"
-#include "editor/PasswordSheet.h"
+#include "editor/EditorText.h"
 #include "model/Clock.h"
 
 namespace Tarnwick {
 namespace {
 
-QString Q(std::u16string_view text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
+using Editor::Q;
 
 QString Stamp(std::int64_t time) {
     return QDateTime::fromSecsSinceEpoch(time).toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
@@ -87,7 +88,7 @@ CTWPropertySheet::CTWPropertySheet(const PasswordADT::PasswordData& data, std::s
     m_list = new QTreeWidget(tabs);
     m_list->setHeaderLabels({QStringLiteral("Eigenschaft"), QStringLiteral("Wert")});
     m_list->setRootIsDecorated(false);
-    m_list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    Editor::FitColumnsToContents(m_list);
     tabs->addTab(m_list, QStringLiteral("Passwortinformation"));
     layout->addWidget(tabs);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);

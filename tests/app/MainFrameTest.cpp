@@ -480,7 +480,7 @@ TEST_F(MainFrameFixture, RenamingInPlaceIsSaved) {
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_EQ(frame->Data().Folders()[2]->GetName().View(), u"Banken & Börse");
-    EXPECT_EQ(item->text(0), QStringLiteral("Banken & Börse"));
+    EXPECT_EQ(ItemOf(Tree(), 2)->text(0), QStringLiteral("Banken & Börse"));
     EXPECT_EQ(frame->View()->ListCaption(), QStringLiteral("Banken & Börse"));
     const PasswordData reloaded = Reload();
     EXPECT_EQ(reloaded.Folders()[2]->GetName().View(), u"Banken & Börse");

@@ -12,8 +12,11 @@
 
 #include "autocompletion/AutoCompletionIndex.h"
 #include "database/CDatabase.h"
+#include "editor/FakeEntryStore.h"
 #include "editor/PasswordSheet.h"
+#include "editor/PropertySheet.h"
 #include "editor/Symbols.h"
+#include "model/ByteBuffer.h"
 #include "model/Clock.h"
 #include "platform/x11/WindowList.h"
 #include "support/DatabaseFixture.h"
@@ -46,6 +49,13 @@ public:
 
 QString Repeat(int n) { return QString(n, QLatin1Char('x')); }
 
+// The byte form of one entry: equal bytes mean an unchanged entry.
+std::vector<std::uint8_t> ItemBytes(const PasswordItem& item) {
+    PasswordADT::ByteBuffer buffer;
+    item.Serialize(buffer);
+    return std::vector<std::uint8_t>(buffer.Data(), buffer.Data() + buffer.Size());
+}
+
 class PasswordSheetTest : public TestSupport::DatabaseFixture {
 protected:
     void SetUp() override {
@@ -68,6 +78,7 @@ protected:
         data = LoadDatabase(Path(), alice, &ok);
         ASSERT_TRUE(ok);
         database = std::make_unique<CDatabase>(ui, Path());
+        store = std::make_unique<TestSupport::FakeEntryStore>(data, *database, alice);
     }
     void TearDown() override {
         CPasswordSheet::SetWindowList(nullptr);
@@ -76,12 +87,12 @@ protected:
     }
 
     std::unique_ptr<CPasswordSheet> NewSheet(std::size_t folder = 0) {
-        auto sheet = std::make_unique<CPasswordSheet>(data, folder, std::nullopt, *database, alice, index);
+        auto sheet = std::make_unique<CPasswordSheet>(*store, folder, std::nullopt, index);
         EXPECT_TRUE(sheet->Initialise());
         return sheet;
     }
     std::unique_ptr<CPasswordSheet> EditSheet() {
-        auto sheet = std::make_unique<CPasswordSheet>(data, 1, std::size_t{0}, *database, alice, index);
+        auto sheet = std::make_unique<CPasswordSheet>(*store, 1, std::size_t{0}, index);
         EXPECT_TRUE(sheet->Initialise());
         return sheet;
     }
@@ -96,6 +107,7 @@ protected:
     FakeWindowList windows;
     PasswordData data;
     std::unique_ptr<CDatabase> database;
+    std::unique_ptr<TestSupport::FakeEntryStore> store;
     AutoCompletion::AutoCompletionIndex index;
 };
 
@@ -145,6 +157,9 @@ TEST_F(PasswordSheetTest, NewEntryFromEveryPageIsStoredAndReadBack) {
     ASSERT_TRUE(sheet->OnOk()) << (responder.Seen().empty() ? "" : responder.Seen().back().text.toStdString());
     EXPECT_EQ(sheet->result(), QDialog::Accepted);
     EXPECT_EQ(data.Folders()[1]->Entries().size(), 2u);
+    EXPECT_EQ(sheet->GetStoredItem(), data.Folders()[1]->Entries()[1]);
+    EXPECT_EQ(sheet->GetFolderId(), data.Folders()[1]->GetId());
+    EXPECT_EQ(store->adds, 1);
     EXPECT_EQ(index.Count(), 1u);
 
     const PasswordData fresh = Reload();
@@ -324,25 +339,128 @@ TEST_F(PasswordSheetTest, RefusedRepetitionCancelAndFailedStoreChangeNothing) {
     {
         // The store fails (wrong credentials): the entry stays as the file has it.
         LoginCredentials wrong = TestSupport::Login(u"Alice", u"falsch");
-        CPasswordSheet sheet(data, 1, std::size_t{0}, *database, wrong, index);
+        TestSupport::FakeEntryStore wrongStore(data, *database, wrong);
+        CPasswordSheet sheet(wrongStore, 1, std::size_t{0}, index);
         ASSERT_TRUE(sheet.Initialise());
         sheet.m_general->m_description->setText(QStringLiteral("nicht gespeichert"));
         sheet.m_general->m_folder->setCurrentIndex(0);
         sheet.m_general->m_password->SetText(u"ganz-neu");
         EXPECT_FALSE(sheet.OnOk());
+        EXPECT_EQ(wrongStore.replaces, 1);
         EXPECT_EQ(sheet.result(), QDialog::Rejected);
+        EXPECT_EQ(sheet.GetStoredItem(), nullptr);
     }
     EXPECT_EQ(TestSupport::Snapshot(data), memoryBefore);
     EXPECT_EQ(TestSupport::ReadBytes(Path()), fileBefore);
 }
 
+TEST_F(PasswordSheetTest, FailingStoreLeavesDataAndTheOriginalItemUntouched) {
+    ScriptedResponder responder;
+    const PasswordADT::PasswordItemRef original = data.Folders()[1]->Entries()[0];
+    const auto itemBefore = ItemBytes(*original);
+    const auto memoryBefore = TestSupport::Snapshot(data);
+    const auto fileBefore = TestSupport::ReadBytes(Path());
+    store->failWrites = true;
+    {
+        auto sheet = EditSheet();
+        sheet->m_general->m_description->setText(QStringLiteral("nicht gespeichert"));
+        sheet->m_general->m_password->SetText(u"ganz-neu");
+        sheet->m_general->m_folder->setCurrentIndex(0);
+        sheet->m_udf->m_name->setText(QStringLiteral("PIN"));
+        sheet->m_udf->m_value->setText(QStringLiteral("1234"));
+        ASSERT_TRUE(sheet->m_udf->OnAdd());
+        sheet->m_history->m_historySize->setValue(3);
+        EXPECT_FALSE(sheet->OnOk());
+        EXPECT_EQ(store->replaces, 1);
+        EXPECT_EQ(sheet->result(), QDialog::Rejected);
+        EXPECT_EQ(sheet->GetStoredItem(), nullptr);
+        EXPECT_EQ(sheet->GetFolderId(), PasswordADT::Category::kUnassignedId);
+    }
+    {
+        auto sheet = NewSheet(1);
+        sheet->m_general->m_description->setText(QStringLiteral("Neu"));
+        EXPECT_FALSE(sheet->OnOk());
+        EXPECT_EQ(store->adds, 1);
+        EXPECT_EQ(sheet->result(), QDialog::Rejected);
+        EXPECT_EQ(sheet->GetStoredItem(), nullptr);
+    }
+    EXPECT_EQ(data.Folders()[1]->Entries()[0], original);
+    EXPECT_EQ(ItemBytes(*original), itemBefore);
+    EXPECT_TRUE(original->GetPassword().Equals(std::u16string_view(u"aktuell-1")));
+    EXPECT_EQ(TestSupport::Snapshot(data), memoryBefore);
+    EXPECT_EQ(TestSupport::ReadBytes(Path()), fileBefore);
+    EXPECT_EQ(index.Count(), 0u);
+}
+
+TEST_F(PasswordSheetTest, EditedEntryIsANewItemInTheOriginalsPlace) {
+    ScriptedResponder responder;
+    auto second = std::make_shared<PasswordItem>();
+    second->SetDescription(u"Volksbank");
+    ASSERT_TRUE(store->AddEntry(data.Folders()[1]->GetId(), second));
+    const PasswordADT::PasswordItemRef original = data.Folders()[1]->Entries()[0];
+    const auto itemBefore = ItemBytes(*original);
+    auto sheet = EditSheet();
+    sheet->m_general->m_userName->setText(QStringLiteral("neuer-kunde"));
+    ASSERT_TRUE(sheet->OnOk());
+    EXPECT_EQ(store->replaces, 1);
+    const auto& entries = data.Folders()[1]->Entries();
+    ASSERT_EQ(entries.size(), 2u);
+    // Same place, new item; whoever still holds the original sees it unchanged.
+    EXPECT_EQ(entries[0], sheet->GetStoredItem());
+    EXPECT_NE(entries[0], original);
+    EXPECT_EQ(entries[1], second);
+    EXPECT_EQ(entries[0]->GetUserName().View(), u"neuer-kunde");
+    EXPECT_EQ(ItemBytes(*original), itemBefore);
+    EXPECT_EQ(sheet->GetFolderId(), data.Folders()[1]->GetId());
+    EXPECT_EQ(TestSupport::Snapshot(Reload()), TestSupport::Snapshot(data));
+}
+
+TEST_F(PasswordSheetTest, AutoCompletionIndexFollowsTheStoredItem) {
+    ScriptedResponder responder;
+    {
+        // Make the entry one that the index offers.
+        auto sheet = EditSheet();
+        sheet->m_autoCompletion->m_windows->setEditText(QStringLiteral("Terminal"));
+        ASSERT_TRUE(sheet->m_autoCompletion->TakeWindow());
+        ASSERT_TRUE(sheet->OnOk());
+    }
+    const PasswordADT::PasswordItemRef first = data.Folders()[1]->Entries()[0];
+    ASSERT_EQ(index.Count(), 1u);
+    auto matches = index.FindMatches(data, u"Terminal");
+    ASSERT_EQ(matches.size(), 1u);
+    EXPECT_EQ(matches[0].item, first);
+    {
+        auto sheet = EditSheet();
+        sheet->m_general->m_description->setText(QStringLiteral("Sparkasse neu"));
+        ASSERT_TRUE(sheet->OnOk());
+    }
+    // first is still held here, so only its removal keeps it out of the index.
+    EXPECT_EQ(index.Count(), 1u);
+    matches = index.FindMatches(data, u"Terminal");
+    ASSERT_EQ(matches.size(), 1u);
+    EXPECT_EQ(matches[0].item, data.Folders()[1]->Entries()[0]);
+    EXPECT_EQ(matches[0].item->GetDescription().View(), u"Sparkasse neu");
+    // Without a target window the stored item no longer qualifies.
+    const PasswordADT::PasswordItemRef second = data.Folders()[1]->Entries()[0];
+    {
+        auto sheet = EditSheet();
+        sheet->m_autoCompletion->Reset();
+        ASSERT_TRUE(sheet->OnOk());
+    }
+    EXPECT_NE(data.Folders()[1]->Entries()[0], second);
+    EXPECT_EQ(index.Count(), 0u);
+}
+
 TEST_F(PasswordSheetTest, PasswordChangeKeepsHistoryAndMovesFolder) {
     ScriptedResponder responder;
+    const PasswordADT::PasswordItemRef original = data.Folders()[1]->Entries()[0];
+    const auto itemBefore = ItemBytes(*original);
     auto sheet = EditSheet();
     sheet->m_general->m_password->SetText(u"ganz-neu");
     sheet->m_general->m_folder->setCurrentIndex(0);
     ASSERT_TRUE(sheet->OnOk());
-    EXPECT_EQ(sheet->GetFolderPosition(), 0u);
+    EXPECT_EQ(sheet->GetFolderId(), data.Folders()[0]->GetId());
+    EXPECT_EQ(sheet->GetStoredItem(), data.Folders()[0]->Entries()[0]);
     const PasswordData fresh = Reload();
     ASSERT_EQ(fresh.Folders()[0]->Entries().size(), 1u);
     EXPECT_EQ(fresh.Folders()[1]->Entries().size(), 0u);
@@ -350,6 +468,8 @@ TEST_F(PasswordSheetTest, PasswordChangeKeepsHistoryAndMovesFolder) {
     EXPECT_TRUE(stored.GetPassword().Equals(std::u16string_view(u"ganz-neu")));
     EXPECT_EQ(stored.GetPasswordHistory().Count(), 2u);
     EXPECT_EQ(TestSupport::Snapshot(fresh), TestSupport::Snapshot(data));
+    EXPECT_NE(sheet->GetStoredItem(), original);
+    EXPECT_EQ(ItemBytes(*original), itemBefore);
 }
 
 TEST_F(PasswordSheetTest, HistoryPageAsksBeforeDroppingTheHistory) {

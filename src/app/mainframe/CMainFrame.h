@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -13,14 +12,15 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include "app/MainWindow.h"
+#include "app/mainframe/CommandBarLayout.h"
 #include "app/mainframe/FrameServices.h"
+#include "app/session/DatabaseSession.h"
 #include "app/views/EntryDrag.h"
-#include "app/views/PasswordListModel.h"
 #include "autocompletion/AutoCompletionIndex.h"
 #include "database/CDatabase.h"
 #include "model/PasswordData.h"
 #include "options/Settings.h"
-#include "platform/session/SessionWatcher.h"
 
 class QAction;
 class QMenu;
@@ -34,16 +34,19 @@ namespace Tarnwick::MainFrame {
 class CCommandBar;
 class CMainStatusBar;
 class CCaptionBar;
+class ClipboardController;
+class DataCommands;
 class FrameDatabaseUserInterface;
+class FrameViews;
+class WorkspaceLock;
 } // namespace Tarnwick::MainFrame
 
 namespace Tarnwick {
 
-// The one main window: command bar, message bar, status bar and the password view. It owns
-// the open database, its data and the credentials, routes every command, locks and unlocks
-// the workspace, watches for inactivity, session locks and suspend, and minimises to the
-// notification area.
-class CMainFrame final : public QMainWindow {
+// The one main window: command bar, message bar, status bar and the password view. It hosts
+// the parts that do the work (the open database, the views, the data commands, the workspace
+// lock, the clipboard) and routes every command, key and notification to them.
+class CMainFrame final : public QMainWindow, public IMainWindow {
     Q_OBJECT
 public:
     static constexpr std::u16string_view kTitle = u"Tarnwick 2010";
@@ -81,7 +84,7 @@ public:
 
     // Locking: the toggle of "Arbeitsbereich sperren".
     void ToggleLock();
-    bool IsLocked() const noexcept { return m_locked; }
+    bool IsLocked() const noexcept;
 
     // After the options dialog: grid lines, visual style, session watch, inactivity watch.
     void ApplySettings(const ApplicationSettings::Settings& previous);
@@ -99,6 +102,10 @@ public:
 
     void MinimizeToTray();
     void RestoreFromTray();
+    // The application object's side (a second start, the tray at start-up).
+    bool MinimiseToTray() override;
+    int BringForward() override;
+    void ShowWelcome() override;
 
     // The only door for requests from another process (the single-instance side). Only the
     // restore request is taken; anything else, auto-completion above all, is refused.
@@ -111,7 +118,7 @@ public:
 
     // Shows the result of a search across folders in the entry list.
     void ShowSearchResult(const std::vector<Views::EntryPosition>& result);
-    bool IsSearchResultMode() const noexcept { return m_searchResultMode; }
+    bool IsSearchResultMode() const noexcept;
 
     // Closes the database: clipboard (when set), credentials, selection and views.
     void CloseDatabase();
@@ -120,17 +127,19 @@ public:
     void RestoreWindowPlacement();
     void StoreWindowPlacement();
 
-    // State for the views and for tests.
-    const PasswordADT::PasswordData& Data() const noexcept { return m_data; }
-    const std::filesystem::path& DatabasePath() const noexcept { return m_databasePath; }
+    // State for the views, the dialogs that arrive later, and tests.
+    Session::DatabaseSession& DatabaseSession() noexcept { return m_session; }
+    const PasswordADT::PasswordData& Data() const noexcept { return m_session.Data(); }
+    const std::filesystem::path& DatabasePath() const noexcept { return m_session.Path(); }
     Views::CPasswordView* View() const noexcept { return m_view; }
     MainFrame::CCommandBar* CommandBar() const noexcept { return m_commandBar; }
     MainFrame::CMainStatusBar* MainStatusBar() const noexcept { return m_statusBar; }
+    const MainFrame::FrameMenus& Menus() const noexcept { return m_menus; }
     QString StatusText() const;
     QString ClipboardIndicatorText() const;
-    std::optional<std::size_t> SelectedFolder() const noexcept { return m_selectedFolder; }
-    std::optional<std::size_t> SelectedEntry() const noexcept { return m_selectedEntry; }
-    bool GetShowPasswords() const noexcept { return m_showPasswords; }
+    std::optional<std::size_t> SelectedFolder() const noexcept;
+    std::optional<std::size_t> SelectedEntry() const noexcept;
+    bool GetShowPasswords() const noexcept;
     const AutoCompletion::AutoCompletionIndex& Index() const noexcept { return m_index; }
     // Selects the folder's item in the tree (which fills the list).
     bool SelectFolder(std::size_t position);
@@ -142,70 +151,43 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
-    // The command boundary: runs work, logs and shows any failure; true when it succeeded.
-    template <typename Work>
-    bool Guarded(std::u16string_view message, Work&& work) noexcept;
+    bool Guarded(std::u16string_view message, const std::function<void()>& work) noexcept;
 
     void CreateInterface();
     void CreateActions();
-    void CreateCommandBar();
-    QMenu* MakeMenu(std::initializer_list<int> ids);
     void ConnectViews();
     void Dispatch(int id);
-    // The entry sheet for a new entry (none) or the entry at this position of the folder.
-    void EditEntry(std::optional<std::size_t> entry);
     std::u16string_view FailureMessageFor(int id) const;
     void UpdateCommandStates();
     void RefreshCommandStates();
-    void HandleTimer(int id);
-    void ShowListMenu(const QPoint& position);
     void UpdateLockCommand();
     void UpdateToggleCommand();
     void RebuildRecentMenu();
+    void PopUp(QMenu* menu, const QPoint& global);
+    void FocusCommandBar();
+    void FocusViews();
 
-    bool LoadDatabase();
+    bool OpenSession(std::filesystem::path path, LoginCredentials credentials);
     void OpenDatabaseIntoViews();
     void RebuildIndex();
-    void FillTree(std::optional<std::size_t> reselect);
-    void FillList();
-    void ResetSelection();
-    void ClearEntryInformation(const QString& description);
-    void ShowEntryInformation(const Views::ListRow& row);
-    std::vector<Views::ListRow> SelectedRows() const;
-    const Views::ListRow* SingleSelectedRow() const;
     void SetStatus(std::u16string_view text);
+    void OnLocked();
+    void OnUnlocked();
+    void OnReloaded();
 
-    // Database requests with the current credentials.
-    bool SaveEntries();
-    bool SaveFolders();
-    bool SaveEverything();
-
-    // Commands.
-    void LockWorkspace();
-    void UnlockWorkspace();
-    bool CredentialsMatch(const LoginCredentials& credentials) const;
-    void CheckInactivity();
-    void StartInactivityWatch();
-    void StopTimer(int id);
-    void StartTimer(int id, int milliseconds);
+    // Commands that the window does itself.
     void CopyField(int id);
-    void CopyToClipboard(std::u16string_view text, MainFrame::ClipboardKind kind);
-    void ClearClipboard();
-    void SetShowPasswords(bool show);
-    void DeleteEntries();
-    void DuplicateEntry();
-    void ClearFields();
-    void ResetHistory();
-    void RunUrl();
-    void NewFolder();
-    void RenameFolder();
-    void DeleteFolder();
-    void SortList(int id);
-    void SortFolders(int id);
     void CopyFieldOfList(int id);
     void CopyHistory(int id);
+    void ClearClipboard();
+    void SetShowPasswords(bool show);
+    void RunUrl();
+    void SortList(int id);
+    void SortFolders(int id);
     void ApplyStyle(std::int32_t style);
     void OpenHelp();
     void OpenAddress(const QString& address);
@@ -216,45 +198,24 @@ private:
     void RunLogInAgain(std::filesystem::path preset);
     void QuitProgram();
 
-    // View notifications.
-    void OnTreeCurrentChanged(QTreeWidgetItem* current);
-    void OnTreeContextMenu(const QPoint& position);
-    void OnListSelectionChanged();
-    void OnListContextMenu(const QPoint& position);
-    void OnListDoubleClicked(const QModelIndex& index);
-    void OnListEmptyDoubleClicked();
-    void OnListEmptyClicked();
-    bool OnFolderLabelEdit(QTreeWidgetItem* item, const QString& name);
-    void OnFolderRenamed(std::size_t position, const QString& name);
-    void MoveEntries(QTreeWidgetItem* target, const std::vector<Views::EntryPosition>& entries);
-    void OnSessionEvent(Platform::SessionEvent event);
-    void OnClipboardLost();
     void OnTrayActivated(MainFrame::INotificationIcon::Activation activation, const QPoint& position);
-    void RegisterSessionWatch();
-    void UnregisterSessionWatch();
     void RunAutoCompletion(std::size_t folder, std::size_t entry);
+    void RunAutoCompletionChoice(int choice);
 
     ApplicationSettings::Settings& m_settings;
-    std::filesystem::path m_databasePath;
-    LoginCredentials m_credentials;
     MainFrame::MainFrameEnvironment m_environment;
     std::unique_ptr<MainFrame::FrameDatabaseUserInterface> m_databaseUi;
-    std::unique_ptr<CDatabase> m_database;
-    PasswordADT::PasswordData m_data;
+    Session::DatabaseSession m_session;
     AutoCompletion::AutoCompletionIndex m_index;
+    std::unique_ptr<MainFrame::FrameViews> m_views;
+    std::unique_ptr<MainFrame::WorkspaceLock> m_lock;
+    std::unique_ptr<MainFrame::ClipboardController> m_clipboard;
+    std::unique_ptr<MainFrame::DataCommands> m_commands;
 
     bool m_loaded = false;
-    bool m_locked = false;
-    bool m_unlocking = false;
-    bool m_showPasswords = false;
     bool m_quitting = false;
-    bool m_filling = false;
-    std::optional<std::size_t> m_selectedFolder;
-    std::optional<std::size_t> m_selectedEntry;
-    bool m_searchResultMode = false;
-    std::vector<PasswordADT::PasswordItemRef> m_searchResult;
-    std::array<QTimer, 5> m_timers;
-    std::uint64_t m_lastActivityTick = 0;
+    bool m_focusPlaced = false;
+    QTimer m_updateOffer;
 
     MainFrame::ReAuthenticator m_reAuthenticator;
     MainFrame::LogInAgain m_logInAgain;
@@ -265,8 +226,7 @@ private:
     MainFrame::CCommandBar* m_commandBar = nullptr;
     MainFrame::CMainStatusBar* m_statusBar = nullptr;
     MainFrame::CCaptionBar* m_captionBar = nullptr;
-    QMenu* m_recentMenu = nullptr;
-    QMenu* m_trayMenu = nullptr;
+    MainFrame::FrameMenus m_menus;
     QHash<int, QAction*> m_actions;
 };
 

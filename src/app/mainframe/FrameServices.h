@@ -8,6 +8,7 @@
 
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 
 #include "database/CDatabase.h"
 #include "database/DatabaseUserInterface.h"
@@ -91,8 +92,11 @@ struct MainFrameEnvironment {
     std::function<bool()> isActiveWindow;
     std::shared_ptr<IFieldClipboard> clipboard;
     std::shared_ptr<INotificationIcon> notificationIcon;
-    // Opens a URL, a document or starts a program; false when that failed.
+    // Opens an address (a URL, or a document as a file: URL) on the desktop; false when that failed.
     std::function<bool(const QString& target)> openTarget;
+    // Asks before an entry's program is started, and starts it without a shell (empty: the real ones).
+    std::function<bool(QWidget* parent, const QString& command)> confirmProgram;
+    std::function<bool(const QString& program, const QStringList& arguments)> startProcess;
     // The database file dialog; empty when nothing was chosen.
     std::function<std::filesystem::path(QWidget* parent)> chooseDatabaseFile;
     // Shows database errors and questions; nullptr for the window's own message boxes.

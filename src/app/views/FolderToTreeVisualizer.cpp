@@ -9,6 +9,7 @@
 #include <QTreeWidgetItem>
 
 #include "app/views/TreeItems.h"
+#include "app/views/ViewImages.h"
 #include "log/exceptions/Exception.h"
 
 namespace Tarnwick::Views {
@@ -89,6 +90,10 @@ bool FolderToTreeVisualizer::Visualize(QTreeWidget& tree, const PasswordADT::Pas
     tree.clear();
     auto* root = new QTreeWidgetItem(QStringList(ToQString(kRootText)));
     root->setData(0, kKindRole, static_cast<int>(TreeItemKind::Root));
+    // Icons are set while the items are detached: on a shown tree every change of an item
+    // looks up its row among its siblings, which makes a wide tree slow to fill.
+    root->setIcon(0, RootIcon());
+    const QIcon folderIcon = FolderIcon();
     root->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDropEnabled);
     // Built and sorted while detached, then handed to the tree in one step.
     std::unique_ptr<QTreeWidgetItem> owner(root);
@@ -107,6 +112,7 @@ bool FolderToTreeVisualizer::Visualize(QTreeWidget& tree, const PasswordADT::Pas
         }
         auto* item = new QTreeWidgetItem(parent, QStringList(ToQString(data.Folders()[placement.position]->GetName().View())));
         SetFolderData(*item, placement.position);
+        item->setIcon(0, folderIcon);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDropEnabled);
         items.emplace(placement.position, item);
     }

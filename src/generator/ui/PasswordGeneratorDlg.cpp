@@ -104,13 +104,16 @@ CPwGenGeneratorPage::CPwGenGeneratorPage(QWidget* parent) : QWidget(parent) {
     grid->addWidget(m_brackets, 2, 1);
     layout->addLayout(grid);
     auto* lengthRow = new QHBoxLayout;
-    lengthRow->addWidget(new QLabel(QStringLiteral("Passwort&länge:"), this));
+    auto* lengthLabel = new QLabel(QStringLiteral("Passwort&länge:"), this);
+    lengthRow->addWidget(lengthLabel);
     m_length = new QSpinBox(this);
+    lengthLabel->setBuddy(m_length);
     m_length->setRange(0, 99999); // the range check speaks for itself
     m_length->setValue(PolicyRules::kQuickDefaultLength);
     lengthRow->addWidget(m_length);
     lengthRow->addStretch();
-    m_generate = new QPushButton(QStringLiteral("&Generieren"), this);
+    // Alt+G belongs to "&Großbuchstaben A-Z"; every page generates with Alt+E.
+    m_generate = new QPushButton(QStringLiteral("G&enerieren"), this);
     lengthRow->addWidget(m_generate);
     layout->addLayout(lengthRow);
     AddOutput(this, layout, m_password, m_quality, m_hide);
@@ -154,7 +157,7 @@ CPwGenPolicyPage::CPwGenPolicyPage(PasswordPolicies& policies, QWidget* parent)
     m_policyList = new QComboBox(this);
     policyLabel->setBuddy(m_policyList);
     row->addWidget(m_policyList, 1);
-    m_generate = new QPushButton(QStringLiteral("&Generieren"), this);
+    m_generate = new QPushButton(QStringLiteral("G&enerieren"), this);
     row->addWidget(m_generate);
     layout->addLayout(row);
     auto* links = new QHBoxLayout;
@@ -286,7 +289,7 @@ CPwGenPreviewPage::CPwGenPreviewPage(PasswordPolicies& policies, QWidget* parent
     m_count->setValue(10);
     form->addRow(QStringLiteral("&Anzahl:"), m_count);
     layout->addLayout(form);
-    m_generate = new QPushButton(QStringLiteral("&Generieren"), this);
+    m_generate = new QPushButton(QStringLiteral("G&enerieren"), this);
     layout->addWidget(m_generate, 0, Qt::AlignRight);
     m_list = new QListWidget(this);
     m_list->setFont(QFont(QStringLiteral("Monospace")));
