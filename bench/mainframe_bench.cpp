@@ -45,7 +45,8 @@ Tarnwick::LoginCredentials Credentials() {
 Tarnwick::PasswordADT::PasswordData Shaped(int folders, int entries, bool deep) {
     Tarnwick::PasswordADT::PasswordData data;
     for (int f = 0; f < folders; ++f) {
-        const std::u16string name = u"O" + std::u16string(1, static_cast<char16_t>(u'a' + f % 26));
+        std::u16string name(u"O");
+        name.push_back(static_cast<char16_t>(u'a' + f % 26));
         if (deep && f > 0) {
             data.AddSubfolder(data.Folders().back()->GetId(), name);
         } else {

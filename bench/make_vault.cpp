@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
         const int folders = std::atoi(argv[4]);
         const bool deep = std::strcmp(argv[3], "deep") == 0;
         for (int f = 0; f < folders; ++f) {
-            const std::u16string name = u"O" + std::u16string(1, static_cast<char16_t>(u'a' + f % 26));
+            std::u16string name(u"O");
+        name.push_back(static_cast<char16_t>(u'a' + f % 26));
             if (deep && f > 0) {
                 data.AddSubfolder(data.Folders().back()->GetId(), name);
             } else {
