@@ -7,7 +7,7 @@ class QWidget;
 
 namespace Tarnwick::App {
 
-// Logs the exception being handled with the log family of its type. Call it only inside a
+// Logs the exception being handled (LogProvider::LogCurrentException). Call it only inside a
 // catch block.
 void LogCurrentException() noexcept;
 

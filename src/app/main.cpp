@@ -2,12 +2,12 @@
 #include <memory>
 
 #include "app/Application.h"
+#include "app/DatabaseMessageUI.h"
 #include "app/GuardedApplication.h"
 #include "app/login/LoginDialog.h"
 #include "app/login/NewDatabaseWizard.h"
 #include "app/login/ReAuthenticate.h"
 #include "app/mainframe/CMainFrame.h"
-#include "uilib/DatabaseUserInterface.h"
 
 namespace {
 

@@ -18,6 +18,7 @@
 namespace Tarnwick {
 
 using EmberkiteDatabase::Credentials;
+using EmberkiteDatabase::DBError;
 using EmberkiteDatabase::DBException;
 using EmberkiteDatabase::EmberkiteEngine;
 using PasswordADT::PasswordData;
@@ -66,6 +67,24 @@ struct RequestCredentials {
 
 } // namespace
 
+std::u16string FileAccessFailureText(std::int32_t code, const std::filesystem::path& path) {
+    switch (code) {
+    case DBError::NotADatabase:
+        return Text::Format(u"\"%s\" ist keine gültige Tarnwick Datenbank.", PathText(path)).ToStdString();
+    case DBError::VersionUnsupported:
+        return u"Diese Datenbankversion wird von dieser Tarnwick Version nicht unterstützt.";
+    case DBError::FileMissing:
+        return Text::Format(u"Die Datenbank \"%s\" ist nicht vorhanden.", PathText(path)).ToStdString();
+    case DBError::AccessDenied:
+        return Text::Format(u"Sie verfügen nicht über ausreichende Berechtigungen, um auf den "
+                            u"Datenbankpfad \"%s\" zuzugreifen.",
+                            PathText(path))
+            .ToStdString();
+    default:
+        return {};
+    }
+}
+
 CDatabase::CDatabase(IDatabaseUserInterface& ui, std::filesystem::path path) : m_ui(ui), m_path(std::move(path)) {}
 
 CDatabase::~CDatabase() = default;
@@ -84,7 +103,7 @@ void CDatabase::CheckVersion(EmberkiteEngine& engine) {
     }
     const EmberkiteDatabase::FileHeader header = engine.ReadFileHeader();
     if (header.majorVersion >= 2 || header.minorVersion >= 18) {
-        throw DBException(33);
+        throw DBException(DBError::VersionUnsupported);
     }
     if (header.majorVersion < 1 || header.minorVersion < 17) {
         if (m_upgradeNeeded) {
@@ -97,7 +116,7 @@ void CDatabase::CheckVersion(EmberkiteEngine& engine) {
              {u"Nein, Upgrade nicht durchführen.",
               u"Die Passwortdatenbank wird aktualisiert und nicht von Tarnwick geöffnet."}});
         if (choice != 0) {
-            throw DBException(36);
+            throw DBException(DBError::UpgradeDeclined);
         }
         m_oldMinorVersion = header.minorVersion;
         m_upgradeNeeded = true;
@@ -111,14 +130,14 @@ void CDatabase::Connect(EmberkiteEngine& engine, bool create) {
             std::uint64_t device = 0, inode = 0;
             const int error = Platform::FileSystem().Identity(GetFilePath(), device, inode);
             if (error == ENOENT || error == ENOTDIR) {
-                throw DBException(34);
+                throw DBException(DBError::FileMissing);
             }
             try {
                 engine.Connect(GetFilePath(), false);
             } catch (const DBException& e) {
                 // A file that exists but cannot be opened for exclusive writing.
-                if (e.GetErrorCode() == 10) {
-                    throw DBException(35);
+                if (e.GetErrorCode() == DBError::OpenFailed) {
+                    throw DBException(DBError::AccessDenied);
                 }
                 throw;
             }
@@ -136,38 +155,16 @@ void CDatabase::Report(std::u16string_view genericMessage) {
     try {
         throw;
     } catch (const DBException& e) {
-        switch (e.GetErrorCode()) {
-        case 31:
-            m_ui.ShowError(Text::Format(u"\"%s\" ist keine gültige Tarnwick Datenbank.", PathText(m_path)).View());
-            return;
-        case 33:
-            m_ui.ShowError(u"Diese Datenbankversion wird von dieser Tarnwick Version nicht unterstützt.");
-            return;
-        case 34:
-            m_ui.ShowError(Text::Format(u"Die Datenbank \"%s\" ist nicht vorhanden.", PathText(m_path)).View());
-            return;
-        case 35:
-            m_ui.ShowError(Text::Format(u"Sie verfügen nicht über ausreichende Berechtigungen, um auf den "
-                                        u"Datenbankpfad \"%s\" zuzugreifen.",
-                                        PathText(m_path))
-                               .View());
-            return;
-        case 36:
-            m_ui.ShowError(genericMessage);
-            return;
-        default:
-            LogProvider::GenericExceptionLog::LogEvent(e);
-            m_ui.ShowError(genericMessage);
+        if (const std::u16string text = FileAccessFailureText(e.GetErrorCode(), m_path); !text.empty()) {
+            m_ui.ShowError(text);
             return;
         }
-    } catch (const WindowsException& e) {
-        LogProvider::GenericExceptionLog::LogEvent(e);
-    } catch (const Exception& e) {
-        LogProvider::GenericExceptionLog::LogEvent(e);
-    } catch (const std::exception& e) {
-        LogProvider::GenericLog::LogEvent(0, Text::FromUtf8(e.what()));
+        // The user's own refusal is no failure worth a log line.
+        if (e.GetErrorCode() != DBError::UpgradeDeclined) {
+            LogProvider::LogCurrentException();
+        }
     } catch (...) {
-        LogProvider::GenericLog::LogEvent(0, u"unknown exception");
+        LogProvider::LogCurrentException();
     }
     m_ui.ShowError(genericMessage);
 }
@@ -291,14 +288,8 @@ bool CDatabase::UpgradeFromSixteen(const LoginCredentials& credentials) {
             backup.DeleteBackup();
         }
         return true;
-    } catch (const DBException& e) {
-        LogProvider::GenericExceptionLog::LogEvent(e);
-    } catch (const WindowsException& e) {
-        LogProvider::GenericExceptionLog::LogEvent(e);
-    } catch (const Exception& e) {
-        LogProvider::GenericExceptionLog::LogEvent(e);
     } catch (...) {
-        LogProvider::GenericLog::LogEvent(0, u"unknown exception");
+        LogProvider::LogCurrentException();
     }
     if (backedUp) {
         try {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "crypto/SecureString.h"
@@ -17,6 +18,10 @@ struct LoginCredentials {
     StringServiceProvider::PlainString userName;
     StringServiceProvider::SecureString password;
 };
+
+// The message for an engine code the user can act on (not a database, another version, no
+// such file, no access) about the file at path; empty for every other code.
+std::u16string FileAccessFailureText(std::int32_t code, const std::filesystem::path& path);
 
 // Outcome of a request that authenticates first.
 enum class RequestResult { Succeeded, AuthenticationFailed, Failed };

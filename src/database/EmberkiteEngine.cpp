@@ -66,7 +66,7 @@ std::unique_ptr<CryptoServiceProvider::Random::Isaac> SeededRandom() {
     const auto now = static_cast<std::uint32_t>(TimestampValidator::GetValidTimestamp());
     Format::Put(seed.bytes, now);
     if (Tarnwick::Platform::FillRandom(seed.bytes + 4, 32) != 0) {
-        throw DBException(16, u"EmberkiteEngine::EmberkiteEngine");
+        throw DBException(DBError::WriteFailed, u"EmberkiteEngine::EmberkiteEngine");
     }
     std::size_t length = sizeof seed.bytes;
     random->Seed(seed.bytes, length);
@@ -100,7 +100,7 @@ void EmberkiteEngine::Connect(const std::filesystem::path& path, bool create) {
         const std::size_t got = m_file.ReadAvailable(Format::kFileHeaderOffset, bytes, sizeof bytes);
         if (got < 12 || !HeaderVerifier::HasDatabaseSignatures(FileHeader::Decode(bytes))) {
             m_file.Close();
-            throw DBException(31);
+            throw DBException(DBError::NotADatabase);
         }
     }
 }
@@ -168,7 +168,7 @@ void EmberkiteEngine::EnsureKey() {
 // more than the work itself) and wiped with the key.
 CipherBase& EmberkiteEngine::KeyedCipher() {
     if (!m_cipher || m_key.IsEmpty()) {
-        throw DBException(32);
+        throw DBException(DBError::NoKey);
     }
     if (!m_cipherKeyed) {
         m_cipher->InitializeCipher(m_key.Data(), m_key.Length());
@@ -236,7 +236,7 @@ void EmberkiteEngine::Create(const Credentials& credentials, std::int32_t algori
                              std::u16string_view initialFolder) {
     m_file.VerifyFileIsOpen();
     if (m_file.FileSize() != 0) {
-        throw DBException(12);
+        throw DBException(DBError::NotEmpty);
     }
     m_credentials = credentials;
     CreateCipher(algorithm);
@@ -319,7 +319,7 @@ void EmberkiteEngine::LoadCategories(PasswordData& data) {
     const std::int32_t count = ReadCategoryCount();
     // Every block must lie inside the file before anything is read or allocated for it.
     if (Format::RecordsOffset(static_cast<std::uint64_t>(count)) > m_file.FileSize()) {
-        throw DBException(15);
+        throw DBException(DBError::ReadFailed);
     }
     Report(0, static_cast<std::int32_t>(std::min<std::int64_t>(INT32_MAX, std::int64_t{count} + file.passwordCount)));
     if (count == 0) {
@@ -339,7 +339,7 @@ void EmberkiteEngine::LoadCategories(PasswordData& data) {
         }
         SecureWipe(block.name, sizeof block.name);
         if (name.empty() || name.size() > Category::kMaximumNameLength) {
-            throw DBException(23, u"HeaderVerifier::VerifyStaticCategoryBlock",
+            throw DBException(DBError::BadCategoryBlock, u"HeaderVerifier::VerifyStaticCategoryBlock",
                               u"Ungültige Längenangabe des Kategorienamens.");
         }
         try {
@@ -348,7 +348,7 @@ void EmberkiteEngine::LoadCategories(PasswordData& data) {
         } catch (const DBException&) {
             throw;
         } catch (const Utilities::Exceptions::Exception& e) {
-            throw DBException(23, u"EmberkiteEngine::LoadCategories", e.GetMessage().View());
+            throw DBException(DBError::BadCategoryBlock, u"EmberkiteEngine::LoadCategories", e.GetMessage().View());
         }
         Report(1, 0);
     }
@@ -361,7 +361,7 @@ void EmberkiteEngine::Load(PasswordData& data) {
         return;
     }
     if (data.FolderCount() == 0) {
-        throw DBException(25, u"EmberkiteEngine::LoadPasswordItems", u"Es sind keine Kategorien vorhanden.");
+        throw DBException(DBError::BadRecordHeader, u"EmberkiteEngine::LoadPasswordItems", u"Es sind keine Kategorien vorhanden.");
     }
     EnsureKey();
     CipherBase& cipher = KeyedCipher();
@@ -382,10 +382,10 @@ void EmberkiteEngine::Load(PasswordData& data) {
         HeaderVerifier::VerifyPasswordHeader(header);
         // A body must be whole blocks and lie inside the file: nothing is allocated on trust.
         if (header.bodySize % blockSize != 0 || header.bodySize > kMaximumRecordBody) {
-            throw DBException(25, u"HeaderVerifier::VerifyPasswordHeader", u"Ungültige Größe des Passwortblocks.");
+            throw DBException(DBError::BadRecordHeader, u"HeaderVerifier::VerifyPasswordHeader", u"Ungültige Größe des Passwortblocks.");
         }
         if (offset + Format::kRecordHeaderSize + header.bodySize > fileSize) {
-            throw DBException(15);
+            throw DBException(DBError::ReadFailed);
         }
         body.Resize(header.bodySize);
         m_file.Read(offset + Format::kRecordHeaderSize, body.MutableData(), header.bodySize);
@@ -399,7 +399,7 @@ void EmberkiteEngine::Load(PasswordData& data) {
             item->Deserialize(stream);
         } catch (const Utilities::Exceptions::Exception& e) {
             body.Clear();
-            throw DBException(25, u"EmberkiteEngine::LoadPasswordItems", e.GetMessage().View());
+            throw DBException(DBError::BadRecordHeader, u"EmberkiteEngine::LoadPasswordItems", e.GetMessage().View());
         }
         // An entry whose folder is missing is kept in the first folder rather than dropped.
         const auto found = folderById.find(static_cast<std::uint32_t>(folderId));
@@ -421,7 +421,7 @@ void EmberkiteEngine::UpdateCategories(const PasswordData& data) {
     const bool recordsMove =
         file.passwordCount > 0 && static_cast<std::size_t>(ReadCategoryCount()) != folders.size();
     if (folders.size() > static_cast<std::size_t>(INT32_MAX)) {
-        throw DBException(22, u"EmberkiteEngine::UpdateCategories", u"Ungültige Anzahl an Kategorien.");
+        throw DBException(DBError::BadFolderCount, u"EmberkiteEngine::UpdateCategories", u"Ungültige Anzahl an Kategorien.");
     }
     std::int32_t written = 0;
     std::exception_ptr held;
@@ -429,12 +429,12 @@ void EmberkiteEngine::UpdateCategories(const PasswordData& data) {
         WipedBytes<Format::kCategoryBlockSize> bytes;
         for (const auto& folder : folders) {
             if (!folder) {
-                throw DBException(24, u"EmberkiteEngine::UpdateCategories", u"Der Kategoriezeiger ist NULL @ UpdateDatasets.");
+                throw DBException(DBError::EntriesNotWritable, u"EmberkiteEngine::UpdateCategories", u"Der Kategoriezeiger ist NULL @ UpdateDatasets.");
             }
             // A block the reader would refuse is never written.
             if (folder->GetId() > Category::kMaximumId ||
                 (folder->GetParentId() > Category::kMaximumId && folder->GetParentId() != Category::kNoParent)) {
-                throw DBException(23, u"EmberkiteEngine::UpdateCategories", u"Ungültige Kategorie-ID.");
+                throw DBException(DBError::BadCategoryBlock, u"EmberkiteEngine::UpdateCategories", u"Ungültige Kategorie-ID.");
             }
             CategoryBlock block;
             block.id = static_cast<std::int32_t>(folder->GetId());
@@ -482,7 +482,7 @@ std::size_t EmberkiteEngine::WriteRecord(std::uint64_t offset, const PasswordIte
     const std::size_t blockSize = cipher.GetBlockSize();
     const std::size_t announced = item.SerializedSize();
     if (announced > kMaximumRecordBody) {
-        throw DBException(26, u"EmberkiteEngine::WriteRecord",
+        throw DBException(DBError::RecordOverflow, u"EmberkiteEngine::WriteRecord",
                           u"Die Größe für den Daten-Stream überschreitet die maximal zulässige Größe.");
     }
     const std::size_t unpadded = 4 + announced;
@@ -494,7 +494,7 @@ std::size_t EmberkiteEngine::WriteRecord(std::uint64_t offset, const PasswordIte
     body.Append(index, sizeof index);
     item.Serialize(body);
     if (body.Size() > unpadded) {
-        throw DBException(26, u"EmberkiteEngine::WriteRecord", u"Der Stream wurde während der Serialisierung vergrößert.");
+        throw DBException(DBError::RecordOverflow, u"EmberkiteEngine::WriteRecord", u"Der Stream wurde während der Serialisierung vergrößert.");
     }
     const std::size_t used = body.Size();
     body.Resize(bodySize);
@@ -531,16 +531,16 @@ void EmberkiteEngine::UpdatePasswordItems(const PasswordData& data) {
         std::uint64_t offset = Format::RecordsOffset(data.FolderCount());
         for (const auto& folder : data.Folders()) {
             if (!folder) {
-                throw DBException(24, u"EmberkiteEngine::UpdatePasswordItems",
+                throw DBException(DBError::EntriesNotWritable, u"EmberkiteEngine::UpdatePasswordItems",
                                   u"Der Kategoriezeiger ist NULL @ UpdateDatasets.");
             }
             for (const auto& item : folder->Entries()) {
                 if (written >= INT32_MAX) {
-                    throw DBException(24, u"EmberkiteEngine::UpdatePasswordItems",
+                    throw DBException(DBError::EntriesNotWritable, u"EmberkiteEngine::UpdatePasswordItems",
                                       u"Die maximale Anzahl an Passwortinformationen ist erreicht.");
                 }
                 if (!item) {
-                    throw DBException(24, u"EmberkiteEngine::UpdatePasswordItems", u"password item out of range");
+                    throw DBException(DBError::EntriesNotWritable, u"EmberkiteEngine::UpdatePasswordItems", u"password item out of range");
                 }
                 offset += WriteRecord(offset, *item, static_cast<std::int32_t>(folder->GetId()), body);
                 ++written;
@@ -576,7 +576,7 @@ std::uint64_t EmberkiteEngine::RecordsEnd(const FileHeader& file) {
     const std::int32_t folders = ReadCategoryCount();
     // Entries live in folders: a file without any has no place for one.
     if (folders == 0) {
-        throw DBException(19, u"DynamicHeaderSizing::AssertCategoryHeadersSizeIsNotZero");
+        throw DBException(DBError::BadCategoryHeader, u"DynamicHeaderSizing::AssertCategoryHeadersSizeIsNotZero");
     }
     std::uint64_t offset = Format::RecordsOffset(static_cast<std::uint64_t>(folders));
     std::uint8_t headerBytes[Format::kRecordHeaderSize];
@@ -586,7 +586,7 @@ std::uint64_t EmberkiteEngine::RecordsEnd(const FileHeader& file) {
         HeaderVerifier::VerifyPasswordHeader(header);
         offset += Format::kRecordHeaderSize + header.bodySize;
         if (offset > fileSize) {
-            throw DBException(15);
+            throw DBException(DBError::ReadFailed);
         }
     }
     return offset;
@@ -597,7 +597,7 @@ void EmberkiteEngine::AddPasswordItem(const PasswordItem& item, std::uint32_t fo
     CreateCipher(file.algorithm);
     EnsureKey();
     if (file.passwordCount == INT32_MAX) {
-        throw DBException(26, u"EmberkiteEngine::AddPasswordItem",
+        throw DBException(DBError::RecordOverflow, u"EmberkiteEngine::AddPasswordItem",
                           u"Die maximale Anzahl an Passwortinformationen ist erreicht.");
     }
     // In place and in order: the record behind the last one, durable, and only then the
@@ -630,7 +630,7 @@ bool EmberkiteEngine::ChangePassword(const Credentials& oldCredentials, const Cr
         return false;
     }
     if (data.FolderCount() == 0 && data.HasEntries()) {
-        throw DBException(21, u"EmberkiteEngine::ChangePassword",
+        throw DBException(DBError::EntriesWithoutFolders, u"EmberkiteEngine::ChangePassword",
                           u"Ausnahmefehler: Kein(e) Ordner aber Passwortinformationen.");
     }
     m_file.BeginTransaction();
@@ -724,7 +724,7 @@ bool EmberkiteEngine::Delete(const Credentials& credentials, int passes) {
     Tarnwick::Platform::IFile& file = m_file.Original();
     Tarnwick::Platform::FileStatus status;
     if (file.Status(status) != 0) {
-        throw DBException(15);
+        throw DBException(DBError::ReadFailed);
     }
     m_fileSize = status.size;
     // Another name (a hard link) still shows this content: only this name goes.
@@ -744,14 +744,14 @@ void EmberkiteEngine::ReplaceContent(Tarnwick::Platform::IFile& source) {
     m_file.BeginTransaction(true);
     std::uint64_t size = 0;
     if (source.Size(size) != 0) {
-        throw DBException(15);
+        throw DBException(DBError::ReadFailed);
     }
     std::vector<std::uint8_t> chunk(1 << 16);
     for (std::uint64_t offset = 0; offset < size;) {
         std::size_t got = 0;
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), size - offset));
         if (source.ReadAt(offset, chunk.data(), want, got) != 0 || got == 0) {
-            throw DBException(15);
+            throw DBException(DBError::ReadFailed);
         }
         m_file.Write(offset, chunk.data(), got);
         offset += got;
@@ -786,12 +786,12 @@ void EmberkiteEngine::SecureOverwrite(Tarnwick::Platform::IFile& file, std::uint
                     std::memset(piece, fill == Ones ? 0xFF : 0x00, length);
                 }
                 if (file.WriteAt(offset, piece, length) != 0) {
-                    throw DBException(16);
+                    throw DBException(DBError::WriteFailed);
                 }
             }
             // Each fill reaches the disk before the next one replaces it.
             if (file.Sync() != 0) {
-                throw DBException(16);
+                throw DBException(DBError::WriteFailed);
             }
         }
     }

@@ -14,12 +14,12 @@ void FileDeletionTool::EraseFile(const std::filesystem::path& path) {
     }
     constexpr std::u16string_view context = u"FileDeletionTool::EraseFile";
     if (error == EACCES || error == EPERM || error == EROFS) {
-        throw DBException(14, context, u"Die Datenbank konnte nicht gelöscht werden. Pfadzugriff nur lesend.\n");
+        throw DBException(DBError::DeleteFailed, context, u"Die Datenbank konnte nicht gelöscht werden. Pfadzugriff nur lesend.\n");
     }
     if (error == ENOENT) {
-        throw DBException(14, context, u"Die Datenbank wurde nicht gefunden.");
+        throw DBException(DBError::DeleteFailed, context, u"Die Datenbank wurde nicht gefunden.");
     }
-    throw DBException(14, context, u"Unbekannter Fehler beim Löschen der Datenbank.");
+    throw DBException(DBError::DeleteFailed, context, u"Unbekannter Fehler beim Löschen der Datenbank.");
 }
 
 } // namespace EmberkiteDatabase

@@ -41,7 +41,7 @@ void MasterKeyKDF::TransformBlock(std::uint8_t* block, const std::uint8_t* key, 
 void MasterKeyKDF::Derive(KeyStore& keyStore, std::size_t keySize, const std::uint8_t* salt,
                           std::size_t saltLength) const {
     if (keySize > kHashSize) {
-        throw DBException(1);
+        throw DBException(DBError::KeyTooLong);
     }
     // Both working buffers live in locked memory and are wiped on every path.
     KeyStore transformedStore;

@@ -22,7 +22,7 @@ constexpr std::size_t kWindowBytes = 64 * 1024;
 
 [[noreturn]] void OpenFailure(const std::filesystem::path& path) {
     const std::u16string name = Tarnwick::Text::FromUtf8(path.string());
-    throw DBException(10, u"RawFileModule::OpenFile",
+    throw DBException(DBError::OpenFailed, u"RawFileModule::OpenFile",
                       Tarnwick::Text::Format(u"Fehler beim Öffnen der Datenbank \"%s\".", name).View());
 }
 
@@ -78,7 +78,7 @@ void RawFileModule::OpenFile(const std::filesystem::path& given, bool create) {
             }
         }
         if (error == EWOULDBLOCK || error == ESTALE) {
-            throw DBException(35);
+            throw DBException(DBError::AccessDenied);
         }
         if (error != 0) {
             OpenFailure(path);
@@ -99,7 +99,7 @@ void RawFileModule::OpenFile(const std::filesystem::path& given, bool create) {
 
 void RawFileModule::VerifyFileIsOpen() const {
     if (!IsOpen()) {
-        throw DBException(11, u"RawFileModule::VerifyFileIsOpen");
+        throw DBException(DBError::NotOpen, u"RawFileModule::VerifyFileIsOpen");
     }
 }
 
@@ -292,7 +292,7 @@ IFile& RawFileModule::Original() {
     Flush();
     m_windowSize = 0;
     if (!m_original) {
-        throw DBException(11, u"RawFileModule::VerifyFileIsOpen");
+        throw DBException(DBError::NotOpen, u"RawFileModule::VerifyFileIsOpen");
     }
     return *m_original;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "core/text/Utf.h"
 #include "exchange/ImportText.h"
 
 namespace Tarnwick::Import::CSV {
@@ -23,54 +24,19 @@ constexpr std::array<char16_t, 32> kWindows1252High = {
 bool DecodeUtf8(std::string_view bytes, bool atEnd, Detail::WipingBuffer& out, std::size_t& used) {
     std::size_t i = 0;
     while (i < bytes.size()) {
-        const auto b0 = static_cast<unsigned char>(bytes[i]);
-        if (b0 < 0x80) {
-            out.Append(static_cast<char16_t>(b0));
-            ++i;
-            continue;
-        }
+        char32_t code = 0;
         std::size_t length = 0;
-        std::uint32_t code = 0;
-        std::uint32_t minimum = 0;
-        if ((b0 & 0xE0) == 0xC0) {
-            length = 2;
-            code = b0 & 0x1F;
-            minimum = 0x80;
-        } else if ((b0 & 0xF0) == 0xE0) {
-            length = 3;
-            code = b0 & 0x0F;
-            minimum = 0x800;
-        } else if ((b0 & 0xF8) == 0xF0) {
-            length = 4;
-            code = b0 & 0x07;
-            minimum = 0x10000;
-        } else {
+        const Text::Utf8Sequence sequence = Text::DecodeUtf8Sequence(bytes.substr(i), code, length);
+        if (sequence == Text::Utf8Sequence::Invalid) {
             return false;
         }
-        const std::size_t available = std::min(length, bytes.size() - i);
-        for (std::size_t k = 1; k < available; ++k) {
-            const auto b = static_cast<unsigned char>(bytes[i + k]);
-            if ((b & 0xC0) != 0x80) {
-                return false;
-            }
-            code = (code << 6) | (b & 0x3F);
-        }
-        if (available < length) {
+        if (sequence == Text::Utf8Sequence::Truncated) {
             if (atEnd) {
                 return false;
             }
             break; // the rest of the sequence comes with the next bytes
         }
-        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out.Append(static_cast<char16_t>(0xD800 + (code >> 10)));
-            out.Append(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            out.Append(static_cast<char16_t>(code));
-        }
+        Text::PutUtf16(code, [&](char16_t unit) { out.Append(unit); });
         i += length;
     }
     used = i;

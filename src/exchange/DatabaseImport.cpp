@@ -8,7 +8,6 @@
 #include "database/FileBackup.h"
 #include "exchange/DatabaseImportReader.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/DBException.h"
 #include "log/exceptions/Exception.h"
 #include "model/ByteBuffer.h"
 
@@ -29,16 +28,8 @@ bool Guarded(Step&& step) noexcept {
     try {
         step();
         return true;
-    } catch (const EmberkiteDatabase::DBException& e) {
-        LogProvider::GenericExceptionLog::LogEvent(e);
-    } catch (const Utilities::Exceptions::WindowsException& e) {
-        LogProvider::GenericExceptionLog::LogEvent(e);
-    } catch (const Exception& e) {
-        LogProvider::GenericExceptionLog::LogEvent(e);
-    } catch (const std::exception& e) {
-        LogProvider::GenericLog::LogEvent(0, Text::FromUtf8(e.what()));
     } catch (...) {
-        LogProvider::GenericLog::LogEvent(0, u"unknown exception");
+        LogProvider::LogCurrentException();
     }
     return false;
 }

@@ -3,9 +3,10 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "core/text/CaseFolding.h"
-#include "core/text/Format.h"
 #include "core/text/Utf.h"
 #include "crypto/CipherBaseFactory.h"
 #include "crypto/HashBaseWin.h"
@@ -23,6 +24,7 @@
 
 namespace Tarnwick::ExportImport {
 
+using EmberkiteDatabase::DBError;
 using EmberkiteDatabase::DBException;
 using EmberkiteDatabase::EmberkiteEngine;
 namespace Format = EmberkiteDatabase::Format;
@@ -41,13 +43,13 @@ struct WipedBytes {
 EmberkiteDatabase::UserHeader ReadUserHeader(const std::filesystem::path& path) {
     std::unique_ptr<Platform::IFile> file;
     if (Platform::FileSystem().Open(path, Platform::OpenMode::ReadOnly, file) != 0) {
-        throw DBException(35);
+        throw DBException(DBError::AccessDenied);
     }
     WipedBytes<Format::kUserHeaderSize> bytes;
     std::size_t got = 0;
     if (file->ReadAt(Format::kUserHeaderOffset, bytes.bytes, Format::kUserHeaderSize, got) != 0 ||
         got != Format::kUserHeaderSize) {
-        throw DBException(15);
+        throw DBException(DBError::ReadFailed);
     }
     const EmberkiteDatabase::UserHeader user = EmberkiteDatabase::UserHeader::Decode(bytes.bytes);
     EmberkiteDatabase::HeaderVerifier::VerifyUserHeader(user);
@@ -66,7 +68,24 @@ bool VerifierMatches(const std::uint8_t* verifier, std::u16string_view userName)
     return difference == 0;
 }
 
-std::u16string PathText(const std::filesystem::path& path) { return Text::FromUtf8(path.string()); }
+// Inside a catch block: the message of a failure that tells the user what is wrong with the
+// file (and is not logged), or nothing for a failure to log.
+std::optional<std::u16string> OwnMessage(const std::filesystem::path& file) {
+    try {
+        throw;
+    } catch (const DBException& e) {
+        if (std::u16string text = FileAccessFailureText(e.GetErrorCode(), file); !text.empty()) {
+            return text;
+        }
+    } catch (const Utilities::Exceptions::WindowsException&) {
+    } catch (const Utilities::Exceptions::Exception& e) {
+        if (e.GetTarget().View() == Import::kImportSourceContext) {
+            return std::u16string(e.GetMessage().View());
+        }
+    } catch (...) {
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -74,7 +93,7 @@ bool DatabaseImportReader::Read(const std::filesystem::path& path, const LoginCr
                                 PasswordData& data, const EmberkiteDatabase::ProgressCallback& progress) {
     std::uint64_t device = 0, inode = 0;
     if (const int error = Platform::FileSystem().Identity(path, device, inode); error == ENOENT || error == ENOTDIR) {
-        throw DBException(34);
+        throw DBException(DBError::FileMissing);
     }
     // A FIFO or a device would block the engine or never end: only a regular file is read
     // (refused with kNotRegularFileMessage, context kImportSourceContext).
@@ -82,15 +101,15 @@ bool DatabaseImportReader::Read(const std::filesystem::path& path, const LoginCr
     try {
         source = Import::ImportSource::Open(path, u"DatabaseImportReader::Read");
     } catch (const Utilities::Exceptions::WindowsException&) {
-        throw DBException(35);
+        throw DBException(DBError::AccessDenied);
     }
     // The engine holds the file locked while it is read, so nobody rewrites it meanwhile.
     EmberkiteEngine engine(progress);
     try {
         engine.Connect(path, false);
     } catch (const DBException& e) {
-        if (e.GetErrorCode() == 10) {
-            throw DBException(35);
+        if (e.GetErrorCode() == DBError::OpenFailed) {
+            throw DBException(DBError::AccessDenied);
         }
         throw;
     }
@@ -99,14 +118,14 @@ bool DatabaseImportReader::Read(const std::filesystem::path& path, const LoginCr
     if (source.Identity(openedDevice, openedInode) != 0 ||
         Platform::FileSystem().Identity(path, device, inode) != 0 || device != openedDevice || inode != openedInode) {
         engine.Abandon();
-        throw DBException(35);
+        throw DBException(DBError::AccessDenied);
     }
     source = Import::ImportSource();
     const EmberkiteDatabase::FileHeader file = engine.ReadFileHeader();
     EmberkiteDatabase::HeaderVerifier::VerifyFileHeader(file);
     // An older file needs the upgrade of a log-in, which would write to it.
     if (file.majorVersion != Format::kMajorVersion || file.minorVersion != Format::kMinorVersion) {
-        throw DBException(33);
+        throw DBException(DBError::VersionUnsupported);
     }
     EmberkiteDatabase::UserHeader user = ReadUserHeader(path);
 
@@ -168,45 +187,14 @@ SourceResult DatabaseImportSource::Open(IDatabaseUserInterface& ui, std::u16stri
             return SourceResult::AuthenticationFailed;
         }
         return SourceResult::Opened;
-    } catch (const DBException& e) {
+    } catch (...) {
         relay.Finish();
-        switch (e.GetErrorCode()) {
-        case 31:
-            ui.ShowError(Text::Format(u"\"%s\" ist keine gültige Tarnwick Datenbank.", PathText(file)).View());
-            break;
-        case 33:
-            ui.ShowError(u"Diese Datenbankversion wird von dieser Tarnwick Version nicht unterstützt.");
-            break;
-        case 34:
-            ui.ShowError(Text::Format(u"Die Datenbank \"%s\" ist nicht vorhanden.", PathText(file)).View());
-            break;
-        case 35:
-            ui.ShowError(Text::Format(u"Sie verfügen nicht über ausreichende Berechtigungen, um auf den "
-                                      u"Datenbankpfad \"%s\" zuzugreifen.",
-                                      PathText(file))
-                             .View());
-            break;
-        default:
-            LogProvider::GenericExceptionLog::LogEvent(e);
-            ui.ShowError(kUnreadable);
-            break;
-        }
-    } catch (const Utilities::Exceptions::WindowsException& e) {
-        relay.Finish();
-        LogProvider::GenericExceptionLog::LogEvent(e);
-        ui.ShowError(kUnreadable);
-    } catch (const Utilities::Exceptions::Exception& e) {
-        relay.Finish();
-        if (e.GetTarget().View() == Import::kImportSourceContext) {
-            ui.ShowError(e.GetMessage().View());
+        if (const std::optional<std::u16string> message = OwnMessage(file)) {
+            ui.ShowError(*message);
         } else {
-            LogProvider::GenericExceptionLog::LogEvent(e);
+            LogProvider::LogCurrentException();
             ui.ShowError(kUnreadable);
         }
-    } catch (const std::exception& e) {
-        relay.Finish();
-        LogProvider::GenericLog::LogEvent(0, Text::FromUtf8(e.what()));
-        ui.ShowError(kUnreadable);
     }
     return SourceResult::Unreadable;
 }

@@ -16,8 +16,9 @@ class DatabaseImportReader {
 public:
     // False when neither the user name as typed nor its lower-case form (databases made with
     // case-insensitive user names store it so) matches; then nothing is read. Failures raise
-    // DBException: 31 not a database, 33 a version other than this one, 34 missing, 35 held
-    // by another program or not accessible, and the engine's codes for damaged content. A FIFO,
+    // DBException: NotADatabase, VersionUnsupported (a version other than this one),
+    // FileMissing, AccessDenied (held by another program or not accessible), and the engine's
+    // codes for damaged content. A FIFO,
     // a device or a folder raises an Exception with kNotRegularFileMessage (context
     // kImportSourceContext), before anything is opened that could wait.
     static bool Read(const std::filesystem::path& path, const LoginCredentials& credentials,

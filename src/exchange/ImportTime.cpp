@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/text/Base64.h"
 #include "core/text/Format.h"
 #include "exchange/ImportText.h"
 #include "platform/Files.h"
@@ -82,25 +83,6 @@ bool SomeDigits(std::u16string_view text, std::size_t& at, std::size_t max, int&
     }
     value = result;
     return count > 0;
-}
-
-int Base64Value(char16_t ch) noexcept {
-    if (ch >= u'A' && ch <= u'Z') {
-        return ch - u'A';
-    }
-    if (ch >= u'a' && ch <= u'z') {
-        return ch - u'a' + 26;
-    }
-    if (ch >= u'0' && ch <= u'9') {
-        return ch - u'0' + 52;
-    }
-    if (ch == u'+') {
-        return 62;
-    }
-    if (ch == u'/') {
-        return 63;
-    }
-    return -1;
 }
 
 } // namespace
@@ -194,26 +176,14 @@ std::optional<std::int64_t> ParseKeePassTime(std::u16string_view text) {
     if (auto iso = ParseIsoTime(text, TimeZoneRule::Utc)) {
         return iso;
     }
-    // Eight bytes in Base64: eleven characters and one "=".
-    if (text.size() != 12 || text[11] != u'=') {
+    // Eight bytes in Base64, little-endian.
+    const auto bytes = Text::Base64::Decode(text);
+    if (!bytes || bytes->size() != 8) {
         return std::nullopt;
     }
-    std::uint64_t bits = 0;
-    for (std::size_t i = 0; i < 11; ++i) {
-        const int value = Base64Value(text[i]);
-        if (value < 0) {
-            return std::nullopt;
-        }
-        bits = (bits << 6) | static_cast<std::uint64_t>(value);
-    }
-    // 66 bits were read; the last two are padding and must be zero.
-    if ((bits & 3u) != 0) {
-        return std::nullopt;
-    }
-    bits >>= 2;
     std::uint64_t littleEndian = 0;
     for (int i = 0; i < 8; ++i) {
-        littleEndian |= ((bits >> (8 * (7 - i))) & 0xFFu) << (8 * i);
+        littleEndian |= std::uint64_t{(*bytes)[static_cast<std::size_t>(i)]} << (8 * i);
     }
     const auto seconds = static_cast<std::int64_t>(littleEndian);
     if (seconds < 0 || seconds > 315537897599) { // up to 9999-12-31T23:59:59

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/text/Base64.h"
 #include "crypto/RndCAPI.h"
 #include "crypto/ScopedWipe.h"
 #include "generator/WipeString.h"
@@ -245,29 +246,7 @@ std::string PasswordGenerator::ToHexadecimal(const std::uint8_t* bytes, std::siz
 }
 
 std::string PasswordGenerator::ToBase64(const std::uint8_t* bytes, std::size_t length) {
-    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string text;
-    text.reserve((length + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 3 <= length; i += 3) {
-        const std::uint32_t group =
-            (std::uint32_t{bytes[i]} << 16) | (std::uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
-        text += kAlphabet[(group >> 18) & 63];
-        text += kAlphabet[(group >> 12) & 63];
-        text += kAlphabet[(group >> 6) & 63];
-        text += kAlphabet[group & 63];
-    }
-    if (const std::size_t rest = length - i; rest != 0) {
-        std::uint32_t group = std::uint32_t{bytes[i]} << 16;
-        if (rest == 2) {
-            group |= std::uint32_t{bytes[i + 1]} << 8;
-        }
-        text += kAlphabet[(group >> 18) & 63];
-        text += kAlphabet[(group >> 12) & 63];
-        text += rest == 2 ? kAlphabet[(group >> 6) & 63] : '=';
-        text += '=';
-    }
-    return text;
+    return Text::Base64::Encode(bytes, length, Text::Base64::NoLineBreaks);
 }
 
 } // namespace Tarnwick::PasswordGenerator

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "core/Path.h"
+#include "core/xml/XmlCharacters.h"
 #include "core/xml/XmlReader.h"
 #include "log/exceptions/Exception.h"
 
@@ -106,23 +107,10 @@ void AppendLimited(std::u16string& target, std::u16string_view text) {
     target.append(text.substr(0, take));
 }
 
-// Text that an XML file gives back unchanged: no control characters but tab and line feed
-// (a carriage return would come back as a line feed), surrogates only in pairs, no U+FFFE or
-// U+FFFF.
+// Text that an XML file gives back unchanged: characters XML allows, but no carriage return
+// (it would come back as a line feed).
 bool IsXmlSafe(std::u16string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) {
-                return false;
-            }
-            ++i;
-        } else if ((c < 0x20 && c != u'\t' && c != u'\n') || (c >= 0xDC00 && c <= 0xDFFF) || c == 0xFFFE ||
-                   c == 0xFFFF) {
-            return false;
-        }
-    }
-    return true;
+    return XmlServiceProvider::IsXmlText(text) && text.find(u'\r') == std::u16string_view::npos;
 }
 
 std::u16string Number(std::int64_t value) {

@@ -6,7 +6,7 @@
 #include <map>
 #include <utility>
 
-#include "generator/WipingAllocator.h"
+#include "crypto/WipingAllocator.h"
 
 namespace CryptoServiceProvider::PasswordMeter {
 

@@ -5,7 +5,7 @@
 
 #include "core/Path.h"
 #include "core/text/Utf.h"
-#include "log/Base64.h"
+#include "core/text/Base64.h"
 #include "log/EventLogger.h"
 
 namespace Tarnwick::LogProvider {
@@ -54,7 +54,7 @@ void FileLogger::LogEvent(std::uint32_t kind, std::int64_t code, std::u16string_
         const std::string utf8 = Text::ToUtf8(text);
         const std::string line = std::to_string(now) + ' ' + std::to_string(kind) + ' ' +
                                  std::to_string(code) + ' ' +
-                                 Base64::Encode(utf8.data(), utf8.size(), Base64::NoLineBreaks) + '\n';
+                                 Text::Base64::Encode(utf8.data(), utf8.size(), Text::Base64::NoLineBreaks) + '\n';
         error = m_file.Write(line);
     } catch (...) {
         error = -1;

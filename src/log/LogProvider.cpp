@@ -1,6 +1,9 @@
 #include "log/LogProvider.h"
 
+#include <exception>
+
 #include "core/text/Format.h"
+#include "core/text/Utf.h"
 
 namespace Tarnwick::LogProvider {
 
@@ -66,6 +69,30 @@ void GenericExceptionLog::LogEvent(const WindowsException& exception) noexcept {
 
 void GenericExceptionLog::LogEvent(const DBException& exception) noexcept {
     DatabaseExceptionLog::LogEvent(exception);
+}
+
+void LogCurrentException() noexcept {
+    // A rethrow without an exception in flight would end the process.
+    if (!std::current_exception()) {
+        return;
+    }
+    try {
+        throw;
+    } catch (const DBException& e) {
+        GenericExceptionLog::LogEvent(e);
+    } catch (const WindowsException& e) {
+        GenericExceptionLog::LogEvent(e);
+    } catch (const Exception& e) {
+        GenericExceptionLog::LogEvent(e);
+    } catch (const std::exception& e) {
+        try {
+            GenericLog::LogEvent(0, Text::FromUtf8(e.what()));
+        } catch (...) {
+            GenericLog::LogEvent(0, u"std::exception");
+        }
+    } catch (...) {
+        GenericLog::LogEvent(0, u"unknown exception");
+    }
 }
 
 } // namespace Tarnwick::LogProvider

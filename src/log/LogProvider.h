@@ -78,4 +78,10 @@ public:
     static void LogEvent(const EmberkiteDatabase::DBException& exception) noexcept;
 };
 
+// The one catch boundary: logs the exception being handled with the family of its dynamic
+// type (DBException, WindowsException, Exception), any other std::exception as kind 0 with its
+// what() text, and anything else as kind 0 "unknown exception". Outside a catch block it does
+// nothing.
+void LogCurrentException() noexcept;
+
 } // namespace Tarnwick::LogProvider

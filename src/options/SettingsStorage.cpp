@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "core/Path.h"
+#include "core/xml/XmlCharacters.h"
 #include "core/xml/XmlReader.h"
 #include "core/xml/XmlWriter.h"
 #include "log/exceptions/Exception.h"
@@ -20,6 +21,7 @@ namespace fs = std::filesystem;
 using ApplicationSettings::Settings;
 using Utilities::Exceptions::Exception;
 using XmlServiceProvider::String;
+using XmlServiceProvider::XmlCharactersOnly;
 using XmlServiceProvider::XmlNodeType;
 using XmlServiceProvider::XmlReader;
 using XmlServiceProvider::XmlWriter;
@@ -285,26 +287,6 @@ void Attribute(XmlWriter& writer, const char16_t* name, std::int64_t value) {
 void StartSection(XmlWriter& writer, const char16_t* name) {
     writer.WriteWhitespace(u"\n  ");
     writer.WriteStartElement(nullptr, name, nullptr);
-}
-
-// The text without the characters that XML 1.0 cannot carry (controls, unpaired surrogates,
-// U+FFFE and U+FFFF); the writer refuses text that holds any.
-std::u16string XmlCharactersOnly(std::u16string_view text) {
-    std::u16string kept;
-    kept.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t ch = text[i];
-        if (ch >= 0xD800 && ch <= 0xDBFF) {
-            if (i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-                kept += ch;
-                kept += text[++i];
-            }
-        } else if (!((ch < 0x20 && ch != u'\t' && ch != u'\n' && ch != u'\r') ||
-                     (ch >= 0xDC00 && ch <= 0xDFFF) || ch == 0xFFFE || ch == 0xFFFF)) {
-            kept += ch;
-        }
-    }
-    return kept;
 }
 
 } // namespace

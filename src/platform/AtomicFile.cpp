@@ -1,12 +1,6 @@
 #include "platform/AtomicFile.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 namespace Tarnwick::Platform {
 
@@ -17,11 +11,6 @@ namespace {
 fs::path FolderOf(const fs::path& target) {
     fs::path folder = target.parent_path();
     return folder.empty() ? fs::path(".") : folder;
-}
-
-int CloseRetrying(int fd) {
-    // Linux releases the descriptor even when close reports EINTR: never close twice.
-    return ::close(fd) == 0 || errno == EINTR ? 0 : errno;
 }
 
 } // namespace
@@ -36,7 +25,7 @@ int AtomicFile::Fail(const char* function, int error) noexcept {
     return error != 0 ? error : EIO;
 }
 
-int AtomicFile::Begin(const fs::path& target, mode_t mode) {
+int AtomicFile::Begin(const fs::path& target) {
     Discard();
     m_failedFunction = "";
     if (target.filename().empty()) {
@@ -44,92 +33,67 @@ int AtomicFile::Begin(const fs::path& target, mode_t mode) {
         return EISDIR;
     }
     m_target = target;
-    std::string hidden = ".";
-    hidden += target.filename().string();
-    hidden += ".XXXXXX";
-    const std::string pattern = (FolderOf(target) / hidden).string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) {
+    m_written = 0;
+    fs::path created;
+    std::unique_ptr<IFile> file;
+    if (const int error = FileSystem().CreateTemporary(FolderOf(target), StagingPrefix(target), created, file);
+        error != 0) {
         m_failedFunction = "mkostemp";
-        return errno;
+        return error != 0 ? error : EIO;
     }
-    m_fd = fd;
-    m_temporary = fs::path(name.data());
-    if (mode != 0600 && ::fchmod(m_fd, mode) != 0) {
-        return Fail("fchmod", errno);
-    }
+    m_file = std::move(file);
+    m_temporary = std::move(created);
     return 0;
 }
 
 int AtomicFile::Write(const void* data, std::size_t length) {
-    if (m_fd < 0) {
+    if (m_file == nullptr) {
         m_failedFunction = "write";
         return EBADF;
     }
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    while (length > 0) {
-        const ssize_t written = ::write(m_fd, bytes, length);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return Fail("write", errno);
-        }
-        bytes += written;
-        length -= static_cast<std::size_t>(written);
+    if (length == 0) {
+        return 0;
     }
+    if (const int error = m_file->WriteAt(m_written, data, length); error != 0) {
+        return Fail("write", error);
+    }
+    m_written += length;
     return 0;
 }
 
 int AtomicFile::Commit() {
-    if (m_fd < 0) {
+    if (m_file == nullptr) {
         m_failedFunction = "rename";
         return EBADF;
     }
-    if (::fsync(m_fd) != 0) {
-        return Fail("fsync", errno);
+    if (const int error = m_file->Sync(); error != 0) {
+        return Fail("fsync", error);
     }
-    const int fd = m_fd;
-    m_fd = -1;
-    if (const int error = CloseRetrying(fd); error != 0) {
-        return Fail("close", error);
-    }
-    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
-        return Fail("rename", errno);
+    m_file.reset();
+    if (const int error = FileSystem().Rename(m_temporary, m_target); error != 0) {
+        return Fail("rename", error);
     }
     m_temporary.clear();
     // The rename itself must reach the disk too; file systems that cannot sync a folder
     // report EINVAL, which leaves nothing more to do.
-    const int folder = ::open(FolderOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0) {
-        m_failedFunction = "open";
-        return errno;
-    }
-    int error = 0;
-    if (::fsync(folder) != 0 && errno != EINVAL && errno != EROFS) {
-        error = errno;
+    if (const int error = FileSystem().SyncFolder(FolderOf(m_target)); error != 0 && error != EINVAL && error != EROFS) {
         m_failedFunction = "fsync";
+        return error;
     }
-    CloseRetrying(folder);
-    return error;
+    return 0;
 }
 
 void AtomicFile::Discard() noexcept {
-    if (m_fd >= 0) {
-        CloseRetrying(m_fd);
-        m_fd = -1;
-    }
+    m_file.reset();
     if (!m_temporary.empty()) {
-        ::unlink(m_temporary.c_str());
+        FileSystem().Remove(m_temporary);
         m_temporary.clear();
     }
 }
 
-int ReplaceFileContent(const fs::path& target, const void* data, std::size_t length, mode_t mode) {
+int ReplaceFileContent(const fs::path& target, const void* data, std::size_t length) {
     AtomicFile file;
-    if (const int error = file.Begin(target, mode); error != 0) {
+    if (const int error = file.Begin(target); error != 0) {
         return error;
     }
     if (const int error = file.Write(data, length); error != 0) {

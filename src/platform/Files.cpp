@@ -8,6 +8,7 @@
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace Tarnwick::Platform {
@@ -169,8 +170,8 @@ SystemResult RemoveTree(const fs::path& path) {
     return {};
 }
 
-SystemResult ReadUserHome(fs::path& out) {
-    long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+SystemResult ReadUserAccount(UserAccount& out) {
+    const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 4096);
     for (;;) {
         passwd entry{};
@@ -183,12 +184,25 @@ SystemResult ReadUserHome(fs::path& out) {
         if (error != 0) {
             return Fail(u"getpwuid_r", error);
         }
-        if (found == nullptr || found->pw_dir == nullptr || found->pw_dir[0] != '/') {
+        if (found == nullptr) {
             return Fail(u"getpwuid_r", ENOENT);
         }
-        out = fs::path(found->pw_dir);
+        out.loginName = found->pw_name != nullptr ? found->pw_name : "";
+        out.home = found->pw_dir != nullptr ? fs::path(found->pw_dir) : fs::path();
         return {};
     }
+}
+
+SystemResult ReadUserHome(fs::path& out) {
+    UserAccount account;
+    if (const SystemResult result = ReadUserAccount(account); !result.Ok()) {
+        return result;
+    }
+    if (!account.home.is_absolute()) {
+        return Fail(u"getpwuid_r", ENOENT);
+    }
+    out = std::move(account.home);
+    return {};
 }
 
 SystemResult CheckWritable(const fs::path& path) noexcept {

@@ -27,7 +27,14 @@ SystemResult ReadExecutablePath(std::filesystem::path& out);
 SystemResult MakeUniqueFolder(std::string& pathTemplate) noexcept;
 // Removes a file, or a folder with everything in it. Symbolic links are removed, never followed.
 SystemResult RemoveTree(const std::filesystem::path& path);
-// The home folder of the effective user from the password database.
+// The effective user's entry of the password database.
+struct UserAccount {
+    std::string loginName;
+    std::filesystem::path home;
+};
+// The one look-up of the effective user (getpwuid_r); error ENOENT when there is no entry.
+SystemResult ReadUserAccount(UserAccount& out);
+// The home folder of the effective user; ENOENT unless it is an absolute path.
 SystemResult ReadUserHome(std::filesystem::path& out);
 // access(W_OK).
 SystemResult CheckWritable(const std::filesystem::path& path) noexcept;

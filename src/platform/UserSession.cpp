@@ -2,34 +2,23 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
+#include <utility>
 
 namespace Tarnwick::Platform {
 
 SystemResult ReadLoginName(std::string& out) {
-    const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 1024);
-    for (;;) {
-        passwd entry{};
-        passwd* found = nullptr;
-        const int error = ::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found);
-        if (error == ERANGE && buffer.size() < (1u << 20)) {
-            buffer.resize(buffer.size() * 2);
-            continue;
-        }
-        if (error != 0) {
-            return SystemResult{error, u"getpwuid_r"};
-        }
-        if (found == nullptr || found->pw_name == nullptr || found->pw_name[0] == '\0') {
-            return SystemResult{ENOENT, u"getpwuid_r"};
-        }
-        out = found->pw_name;
-        return {};
+    UserAccount account;
+    if (const SystemResult result = ReadUserAccount(account); !result.Ok()) {
+        return result;
     }
+    if (account.loginName.empty()) {
+        return SystemResult{ENOENT, u"getpwuid_r"};
+    }
+    out = std::move(account.loginName);
+    return {};
 }
 
 SystemResult QueryOwnFolder(const std::filesystem::path& path, bool& ownFolder) noexcept {

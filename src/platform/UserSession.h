@@ -7,7 +7,7 @@
 
 namespace Tarnwick::Platform {
 
-// The log-in name of the effective user from the password database.
+// The log-in name of the effective user from the password database; ENOENT when it is empty.
 SystemResult ReadLoginName(std::string& out);
 
 // Whether the path is a real folder (not a symbolic link) that belongs to the effective user.

@@ -8,15 +8,15 @@
 #include <QPushButton>
 #include <QTranslator>
 
+#include "uiext/QtText.h"
+
 namespace WindowsServiceProvider {
+
+using Tarnwick::UiText::Q;
 
 namespace {
 
 std::atomic<IDialogResponder*> g_responder{nullptr};
-
-QString ToQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Shows the dialog, or hands it to the responder.
 void Run(QDialog& dialog) {
@@ -80,11 +80,11 @@ IDialogResponder* CMessageBox::SetResponder(IDialogResponder* responder) noexcep
 
 MessageResult CMessageBox::Show(QWidget* parent, std::u16string_view text, MessageIcon icon, MessageButtons buttons) {
     QMessageBox box(parent);
-    box.setWindowTitle(ToQString(kProductTitle));
+    box.setWindowTitle(Q(kProductTitle));
     box.setIcon(ToIcon(icon));
     // Messages quote paths and names: never read them as markup.
     box.setTextFormat(Qt::PlainText);
-    box.setText(ToQString(text));
+    box.setText(Q(text));
     box.setStandardButtons(ToButtons(buttons));
     switch (buttons) {
     case MessageButtons::YesNo:
@@ -144,17 +144,17 @@ bool CMessageBox::AskYesNo(QWidget* parent, std::u16string_view text) {
 
 int CMessageBox::ShowTaskDialog(QWidget* parent, const TaskDialogOptions& options) {
     CTaskDialog dialog(parent);
-    dialog.setWindowTitle(ToQString(options.title.empty() ? kProductTitle : std::u16string_view(options.title)));
-    dialog.SetMainInstruction(ToQString(options.mainInstruction));
-    dialog.SetContent(ToQString(options.content));
+    dialog.setWindowTitle(Q(options.title.empty() ? kProductTitle : std::u16string_view(options.title)));
+    dialog.SetMainInstruction(Q(options.mainInstruction));
+    dialog.SetContent(Q(options.content));
     dialog.SetIcon(options.icon);
     for (const std::u16string& command : options.commands) {
-        dialog.AddCommand(ToQString(command));
+        dialog.AddCommand(Q(command));
     }
     if (options.defaultCommand >= 0 && options.defaultCommand < static_cast<int>(options.commands.size())) {
         dialog.SetDefaultCommand(options.defaultCommand);
     }
-    dialog.SetFooterLink(ToQString(options.footerLinkText), ToQString(options.footerLinkUrl));
+    dialog.SetFooterLink(Q(options.footerLinkText), Q(options.footerLinkUrl));
     dialog.SetCancelButton(options.cancelButton);
     dialog.SetAllowCancel(options.allowCancel);
     Run(dialog);

@@ -12,24 +12,24 @@
 #include <QToolTip>
 
 #include "crypto/SecureWipe.h"
-#include "generator/WipingAllocator.h"
+#include "crypto/WipingAllocator.h"
 #include "uiext/CueBannerEdit.h"
-#include "uilib/QualityBar.h"
+#include "uiext/QtText.h"
+#include "uilib/PasswordIndicator.h"
 
 namespace MFCServiceProvider {
+
+using Tarnwick::UiText::Q;
+using Tarnwick::UiText::View;
 
 namespace {
 
 // Working copies of the password; every block is wiped before it is freed.
-using WipedText = std::vector<char16_t, CryptoServiceProvider::PasswordMeter::WipingAllocator<char16_t>>;
+using WipedText = std::vector<char16_t, CryptoServiceProvider::WipingAllocator<char16_t>>;
 
 SecureEdit::CapsLockProbe& CapsLockProbeSlot() {
     static SecureEdit::CapsLockProbe probe;
     return probe;
-}
-
-std::u16string_view View(const QString& text) noexcept {
-    return std::u16string_view(reinterpret_cast<const char16_t*>(text.constData()), static_cast<std::size_t>(text.size()));
 }
 
 // Wipes the string's buffer when this is its last owner (a shared buffer belongs to someone
@@ -139,7 +139,7 @@ void SecureEdit::SetText(std::u16string_view text) {
         Changed();
     } else {
         // The change notification updates the bar.
-        ReplaceWindowText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+        ReplaceWindowText(Q(text));
     }
 }
 
@@ -165,7 +165,7 @@ void SecureEdit::SetMasked(bool masked) {
         m_masked = false;
         ApplyMaskedState();
         m_rewriting = true;
-        setText(QString::fromUtf16(plain.Data(), static_cast<qsizetype>(plain.Length())));
+        setText(Q(plain.View()));
         setCursorPosition(caret);
         m_rewriting = false;
         m_secureText.Clear();
@@ -174,7 +174,7 @@ void SecureEdit::SetMasked(bool masked) {
     UpdateQualityBar();
 }
 
-void SecureEdit::AttachQualityBar(CryptoServiceProvider::PasswordMeter::QualityBar* bar) {
+void SecureEdit::AttachQualityBar(PasswordIndicator* bar) {
     m_qualityBar = bar;
     UpdateQualityBar();
 }

@@ -15,11 +15,9 @@
 
 class QMenu;
 
-namespace CryptoServiceProvider::PasswordMeter {
-class QualityBar;
-}
-
 namespace MFCServiceProvider {
+
+class PasswordIndicator;
 
 // A password field. While it masks, the real characters live only in a secure string; the
 // line edit itself holds nothing but mask characters, so its text, undo history, selection,
@@ -43,8 +41,8 @@ public:
     // Masking takes the shown text into the secure string; unmasking shows it again.
     void SetMasked(bool masked);
     bool IsMasked() const noexcept { return m_masked; }
-    // The bar is updated after every change; nullptr detaches it.
-    void AttachQualityBar(CryptoServiceProvider::PasswordMeter::QualityBar* bar);
+    // The indicator (the quality bar, say) is updated after every change; nullptr detaches it.
+    void AttachQualityBar(PasswordIndicator* bar);
     // Length of the content in UTF-16 code units.
     std::size_t GetLength() const;
 
@@ -88,7 +86,7 @@ private:
     StringServiceProvider::SecureString m_secureText;
     int m_shownLength = 0;
     bool m_rewriting = false;
-    QPointer<CryptoServiceProvider::PasswordMeter::QualityBar> m_qualityBar;
+    QPointer<PasswordIndicator> m_qualityBar;
 };
 
 // A SecureEdit with a grey hint while it is empty.

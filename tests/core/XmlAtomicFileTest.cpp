@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/AtomicFile.h"
+#include "support/ReplacementFaults.h"
 #include "support/TempFolder.h"
 
 using Tarnwick::Platform::AtomicFile;
@@ -118,4 +120,17 @@ TEST(AtomicFile, FailuresReportErrnoAndTheCall) {
     EXPECT_STREQ(over.FailedFunction(), "rename");
     EXPECT_EQ(ReadFileBytes(folder / "dir" / "inside"), "i");
     EXPECT_EQ(CountEntries(folder.Path()), 2);
+}
+
+TEST(AtomicFile, EveryFailedChangeLeavesTheOldOrTheNewFile) {
+    TempFolder folder;
+    const auto target = folder / "data.bin";
+    const std::string replacement(100000, 'n');
+    const long changes = TestSupport::CheckEveryFailureLeavesOldOrNew(target, "old", replacement, [&] {
+        if (ReplaceFileContent(target, replacement.data(), replacement.size()) != 0) {
+            throw std::runtime_error("not replaced");
+        }
+    });
+    // Create, write, sync, rename, sync of the folder.
+    EXPECT_EQ(changes, 5);
 }

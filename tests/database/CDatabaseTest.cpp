@@ -13,6 +13,7 @@
 
 using namespace Tarnwick;
 using namespace TestSupport;
+using EmberkiteDatabase::DBError;
 using EmberkiteDatabase::DBException;
 using EmberkiteDatabase::EmberkiteEngine;
 using EmberkiteDatabase::Format::Get;
@@ -366,23 +367,23 @@ TEST_F(DatabaseFixture, EngineCodes) {
                   engine.Connect(Path(), false);
                   engine.Create(c, 1, u"x");
               }),
-              12);
+              DBError::NotEmpty);
     EXPECT_EQ(CodeOf([&] {
                   EmberkiteEngine engine;
                   engine.Connect(Path("fehlt.twdb"), false);
               }),
-              10);
+              DBError::OpenFailed);
     EXPECT_EQ(CodeOf([&] {
                   EmberkiteEngine engine;
                   engine.ReadFileHeader();
               }),
-              11);
+              DBError::NotOpen);
     EXPECT_EQ(CodeOf([&] {
                   EmberkiteEngine engine;
                   engine.Connect(Path(), false);
                   engine.Create(c, 1, u"x");
               }),
-              12);
+              DBError::NotEmpty);
     // A file without folders has no place for entries.
     ASSERT_TRUE(CreateDatabase(Path("ohne.twdb"), 1, PasswordData(), alice));
     EXPECT_EQ(CodeOf([&] {
@@ -391,5 +392,5 @@ TEST_F(DatabaseFixture, EngineCodes) {
                   engine.SetCredentials(c);
                   engine.AddPasswordItem(*MakeEntry(1), 0);
               }),
-              19);
+              DBError::BadCategoryHeader);
 }

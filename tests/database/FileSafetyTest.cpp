@@ -20,6 +20,7 @@
 
 using namespace Tarnwick;
 using namespace TestSupport;
+using EmberkiteDatabase::DBError;
 using PasswordADT::PasswordData;
 namespace fs = std::filesystem;
 
@@ -387,7 +388,7 @@ TEST_F(FileSafety, AFailedWriteIsNotCalledALoadErrorAndNamesItsCause) {
         engine.Close();
         FAIL() << "no failure";
     } catch (const EmberkiteDatabase::DBException& e) {
-        EXPECT_EQ(e.GetErrorCode(), 16);
+        EXPECT_EQ(e.GetErrorCode(), DBError::WriteFailed);
         const std::u16string text(e.GetTarget().View());
         EXPECT_NE(text.find(u"No space left on device"), std::u16string::npos) << Text::ToUtf8(text);
         EXPECT_NE(text.find(u"echt"), std::u16string::npos);

@@ -17,6 +17,7 @@
 
 using namespace TestSupport;
 using namespace TestSupport::Reference;
+using EmberkiteDatabase::DBError;
 using EmberkiteDatabase::DBException;
 
 namespace {
@@ -193,7 +194,7 @@ TEST_F(FileTools, EraseReportsWhyItFailed) {
         EmberkiteDatabase::FileDeletionTool::EraseFile(Path("fehlt.twdb"));
         FAIL();
     } catch (const DBException& e) {
-        EXPECT_EQ(e.GetErrorCode(), 14);
+        EXPECT_EQ(e.GetErrorCode(), DBError::DeleteFailed);
         EXPECT_EQ(e.GetMessage().View(), u"FileDeletionTool::EraseFile");
         EXPECT_EQ(e.GetTarget().View(), u"Die Datenbank wurde nicht gefunden.");
     }

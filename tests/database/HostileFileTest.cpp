@@ -8,6 +8,7 @@
 #include "support/DatabaseFixture.h"
 
 using namespace TestSupport;
+using EmberkiteDatabase::DBError;
 using EmberkiteDatabase::DBException;
 using EmberkiteDatabase::EmberkiteEngine;
 
@@ -46,9 +47,9 @@ TEST_F(HostileFiles, EveryTruncation) {
         const int code = OpenAndLoad(cut);
         ASSERT_NE(code, 0) << length;
         if (length < 12) {
-            ASSERT_EQ(code, 31) << length;
+            ASSERT_EQ(code, DBError::NotADatabase) << length;
         } else if (length < 140) {
-            ASSERT_EQ(code, 15) << length;
+            ASSERT_EQ(code, DBError::ReadFailed) << length;
         }
     }
 }
@@ -62,20 +63,20 @@ TEST_F(HostileFiles, HeaderFields) {
         WriteBytes(Path("p.twdb"), bytes);
         return OpenAndLoad(Path("p.twdb"));
     };
-    EXPECT_EQ(patched(1, {'X'}), 31);              // another kind of file
-    EXPECT_EQ(patched(8, {'X'}), 31);
-    EXPECT_EQ(patched(20, {0, 0, 0, 0x80}), 17);    // negative password count
-    EXPECT_EQ(patched(24, {0x18}), 18);             // user header marker
-    EXPECT_EQ(patched(26, {0x00, 0x80}), 18);       // negative rounds
-    EXPECT_EQ(patched(140, {0x16}), 19);            // category header marker
-    EXPECT_EQ(patched(144, {0xFF, 0xFF, 0xFF, 0xFF}), 19);
-    EXPECT_EQ(patched(144, {0xFF, 0xFF, 0xFF, 0x7F}), 15); // more blocks than the file holds
-    EXPECT_EQ(patched(148 + 320, {0x00}), 25);      // record marker
-    EXPECT_EQ(patched(148 + 320 + 20, {3, 0, 0, 0}), 25);  // body smaller than 4
-    EXPECT_EQ(patched(148 + 320 + 20, {4, 0, 0, 0}), 25);  // not whole blocks
-    EXPECT_EQ(patched(148 + 320 + 20, {0xF0, 0xFF, 0xFF, 0xFF}), 25);
-    EXPECT_EQ(patched(148 + 320 + 20, {0x00, 0x00, 0x10, 0x00}), 15); // beyond the end
-    EXPECT_EQ(patched(20, {100, 0, 0, 0}), 15);    // more records than the file holds
+    EXPECT_EQ(patched(1, {'X'}), DBError::NotADatabase); // another kind of file
+    EXPECT_EQ(patched(8, {'X'}), DBError::NotADatabase);
+    EXPECT_EQ(patched(20, {0, 0, 0, 0x80}), DBError::BadFileHeader); // negative password count
+    EXPECT_EQ(patched(24, {0x18}), DBError::BadUserHeader); // user header marker
+    EXPECT_EQ(patched(26, {0x00, 0x80}), DBError::BadUserHeader); // negative rounds
+    EXPECT_EQ(patched(140, {0x16}), DBError::BadCategoryHeader); // category header marker
+    EXPECT_EQ(patched(144, {0xFF, 0xFF, 0xFF, 0xFF}), DBError::BadCategoryHeader);
+    EXPECT_EQ(patched(144, {0xFF, 0xFF, 0xFF, 0x7F}), DBError::ReadFailed); // more blocks than the file holds
+    EXPECT_EQ(patched(148 + 320, {0x00}), DBError::BadRecordHeader); // record marker
+    EXPECT_EQ(patched(148 + 320 + 20, {3, 0, 0, 0}), DBError::BadRecordHeader); // body smaller than 4
+    EXPECT_EQ(patched(148 + 320 + 20, {4, 0, 0, 0}), DBError::BadRecordHeader); // not whole blocks
+    EXPECT_EQ(patched(148 + 320 + 20, {0xF0, 0xFF, 0xFF, 0xFF}), DBError::BadRecordHeader);
+    EXPECT_EQ(patched(148 + 320 + 20, {0x00, 0x00, 0x10, 0x00}), DBError::ReadFailed); // beyond the end
+    EXPECT_EQ(patched(20, {100, 0, 0, 0}), DBError::ReadFailed); // more records than the file holds
 }
 
 TEST_F(HostileFiles, BitFlipsAndRandomFiles) {

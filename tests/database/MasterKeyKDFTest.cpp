@@ -6,6 +6,7 @@
 #include "log/exceptions/DBException.h"
 #include "support/ReferenceCrypto.h"
 
+using EmberkiteDatabase::DBError;
 using EmberkiteDatabase::DBException;
 using EmberkiteDatabase::KeyStore;
 using EmberkiteDatabase::MasterKeyKDF;
@@ -84,7 +85,7 @@ TEST(MasterKeyKDF, KeysLongerThanTheHashAreRefused) {
         MasterKeyKDF(u"x", 1000).Derive(store, 65, kSalt.data(), kSalt.size());
         FAIL();
     } catch (const DBException& e) {
-        EXPECT_EQ(e.GetErrorCode(), 1);
+        EXPECT_EQ(e.GetErrorCode(), DBError::KeyTooLong);
     }
     EXPECT_TRUE(store.IsEmpty());
 }

@@ -41,6 +41,8 @@ TEST(ImportTimeTest, KeePassWritesIsoOrBase64Seconds) {
     EXPECT_EQ(ParseKeePassTime(u"2010-08-25T16:13:54Z"), 1282752834);
     // 63,524,349,234 seconds after 0001-01-01 is 2014-01-03T12:33:54Z; little-endian in Base64.
     EXPECT_EQ(ParseKeePassTime(u"MqVYyg4AAAA="), 63524349234 - 62135596800);
+    // The low byte 0xFF: all eight bits of the first character's byte count.
+    EXPECT_EQ(ParseKeePassTime(u"/6VYyg4AAAA="), 63524349439 - 62135596800);
     EXPECT_FALSE(ParseKeePassTime(u"MqVYyg4AAAB="));  // padding bits set
     EXPECT_FALSE(ParseKeePassTime(u"MqVYyg4AAA=="));
     EXPECT_FALSE(ParseKeePassTime(u"////////////"));

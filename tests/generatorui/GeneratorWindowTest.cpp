@@ -16,7 +16,7 @@
 #include "generator/ui/GeneratorUI.h"
 #include "generator/ui/PasswordGeneratorDlg.h"
 #include "generator/ui/PolicyEditorDlg.h"
-#include "uilib/QualityBar.h"
+#include "generator/ui/QualityBar.h"
 #include "support/DialogResponder.h"
 #include "support/TemporaryXdgFolders.h"
 #include "../editor/Screenshots.h"

@@ -42,3 +42,19 @@ TEST(Exception, CopiesAreIndependent) {
     EXPECT_EQ(b.GetMessage().View(), u"eins");
     EXPECT_EQ(a.GetTarget().View(), u"C::D");
 }
+
+TEST(Exception, IsAStandardExceptionWhoseWhatIsTheMessageInUtf8) {
+    try {
+        throw WindowsException(u"Größe €", 5, u"open", u"A::B");
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC");
+    }
+    // Neither the target nor the formatted text is part of it; a lone surrogate cannot break it.
+    EXPECT_STREQ(Exception(nullptr, u"Class::Operation").what(), "");
+    const char16_t lone[] = {u'a', 0xD800, u'b', 0};
+    EXPECT_STREQ(Exception(lone, u"t").what(), "a\xEF\xBF\xBD" "b");
+    // Copies carry their own text.
+    Exception copy = Exception(u"eins", u"t");
+    copy = Exception(u"zwei", u"t");
+    EXPECT_STREQ(copy.what(), "zwei");
+}

@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <fstream>
+#include <stdexcept>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -229,6 +230,39 @@ TEST_F(LogTest, EveryExceptionTypeIsLoggedWithItsFullText) {
         EXPECT_EQ(lines[i].text, expected[i].text) << i;
     }
     EXPECT_TRUE(syslog.reports.empty());
+}
+
+TEST_F(LogTest, TheCatchBoundaryLogsEveryKindOfException) {
+    const auto logged = [](auto&& thrower) {
+        try {
+            thrower();
+        } catch (...) {
+            LogCurrentException();
+        }
+    };
+    logged([] { throw DBException(-31, u"HeaderVerifier::VerifyMainHeader", u"Ungültige Datenbanksignatur"); });
+    logged([] { throw WindowsException(u"", 13, u"open", u"FileBackup::Create"); });
+    logged([] { throw Exception(u"Maximale Größe erreicht.", u"PasswordData::Add"); });
+    logged([] { throw std::runtime_error("Gr\xC3\xB6\xC3\x9F" "e"); });
+    logged([] { throw 42; });
+    // Outside a catch block there is nothing to log, and nothing breaks.
+    LogCurrentException();
+
+    const auto lines = Lines();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0].kind, 2u);
+    EXPECT_EQ(lines[0].code, -31);
+    EXPECT_EQ(lines[0].text, u"Error: ffffffe1\nMessage: HeaderVerifier::VerifyMainHeader\nTarget: Ungültige Datenbanksignatur");
+    EXPECT_EQ(lines[1].kind, 3u);
+    EXPECT_EQ(lines[1].code, 13);
+    EXPECT_EQ(lines[1].text, u"Error: 13\nMessage: \nFunction: open\nTarget: FileBackup::Create");
+    EXPECT_EQ(lines[2].kind, 1u);
+    EXPECT_EQ(lines[2].text, u"Message: Maximale Größe erreicht.\nTarget: PasswordData::Add");
+    EXPECT_EQ(lines[3].kind, 0u);
+    EXPECT_EQ(lines[3].code, 0);
+    EXPECT_EQ(lines[3].text, u"Größe");
+    EXPECT_EQ(lines[4].kind, 0u);
+    EXPECT_EQ(lines[4].text, u"unknown exception");
 }
 
 TEST_F(LogTest, UnwritableLogFallsBackToTheSystemLog) {

@@ -11,18 +11,17 @@
 #include "core/text/Format.h"
 #include "core/text/Utf.h"
 #include "uiext/CueBannerEdit.h"
+#include "uiext/QtText.h"
 #include "uilib/MessageBox.h"
 #include "uilib/SecureEdit.h"
 
 namespace Tarnwick {
 
+using UiText::Q;
+
 namespace {
 
 constexpr std::u16string_view kAuthenticationFailed = u"Die Benutzerauthentifikation ist fehlgeschlagen.";
-
-QString Q(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 } // namespace
 

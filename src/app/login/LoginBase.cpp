@@ -6,24 +6,18 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "app/DatabaseMessageUI.h"
 #include "core/text/CaseFolding.h"
 #include "core/text/Utf.h"
 #include "platform/FileSystem.h"
-#include "uilib/DatabaseUserInterface.h"
+#include "uiext/QtText.h"
 #include "uilib/MessageBox.h"
 #include "uilib/SecureEdit.h"
 
 namespace Tarnwick {
 
+using UiText::View;
 using WindowsServiceProvider::CMessageBox;
-
-namespace {
-
-std::u16string_view View(const QString& text) noexcept {
-    return std::u16string_view(reinterpret_cast<const char16_t*>(text.constData()), static_cast<std::size_t>(text.size()));
-}
-
-} // namespace
 
 LoginBase::LoginBase(QWidget* owner, std::filesystem::path* targetPath, LoginCredentials* targetCredentials)
     : m_owner(owner), m_targetPath(targetPath), m_targetCredentials(targetCredentials) {}

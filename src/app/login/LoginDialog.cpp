@@ -19,20 +19,18 @@
 #include "app/login/NewDatabaseWizard.h"
 #include "app/login/WelcomeDialog.h"
 #include "core/text/Utf.h"
+#include "uiext/QtText.h"
 #include "uilib/MessageBox.h"
 #include "uilib/SecureEdit.h"
 
 namespace Tarnwick {
 
+using UiText::Q;
 using WindowsServiceProvider::CMessageBox;
 
 namespace {
 
 constexpr std::u16string_view kAuthenticationFailed = u"Die Benutzerauthentifikation ist fehlgeschlagen.";
-
-QString Q(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 } // namespace
 

@@ -13,23 +13,26 @@
 
 #include "app/ApplicationIcon.h"
 #include "app/CommandBoundary.h"
+#include "app/DatabaseMessageUI.h"
 #include "app/ModalDialog.h"
 #include "app/login/DatabaseFileDialog.h"
 #include "core/Path.h"
 #include "core/text/CaseFolding.h"
 #include "core/text/Utf.h"
 #include "database/CDatabase.h"
+#include "generator/ui/QualityBar.h"
 #include "log/LogProvider.h"
 #include "log/exceptions/Exception.h"
 #include "platform/UserSession.h"
-#include "uilib/DatabaseUserInterface.h"
+#include "uiext/QtText.h"
 #include "uilib/MessageBox.h"
-#include "uilib/QualityBar.h"
 #include "uilib/SecureEdit.h"
 
 namespace Tarnwick {
 
 using MFCServiceProvider::SecureEdit;
+using UiText::Q;
+using UiText::View;
 using WindowsServiceProvider::CMessageBox;
 using WindowsServiceProvider::MessageButtons;
 using WindowsServiceProvider::MessageIcon;
@@ -39,14 +42,6 @@ namespace {
 
 constexpr std::u16string_view kExtension = u".twdb";
 constexpr std::u16string_view kInitialFolder = u"Allgemein";
-
-QString Q(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::u16string_view View(const QString& text) noexcept {
-    return std::u16string_view(reinterpret_cast<const char16_t*>(text.constData()), static_cast<std::size_t>(text.size()));
-}
 
 CNewDatabasePage::UserNameSource& UserNameSourceSlot() {
     static CNewDatabasePage::UserNameSource source;

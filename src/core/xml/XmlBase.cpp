@@ -32,55 +32,11 @@ xmlParserInputPtr RefuseExternalEntity(const char* /*url*/, const char* /*id*/,
     return nullptr;
 }
 
-// Code units of the UTF-16 form; invalid bytes become one U+FFFD each.
-template <typename Sink> void DecodeUtf8(const unsigned char* text, std::size_t length, Sink&& sink) {
-    std::size_t pos = 0;
-    while (pos < length) {
-        const unsigned char lead = text[pos];
-        std::size_t need = 0;
-        char32_t cp = 0;
-        char32_t minimum = 0;
-        if (lead < 0x80) {
-            sink(static_cast<char16_t>(lead));
-            ++pos;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            need = 1, cp = lead & 0x1F, minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            need = 2, cp = lead & 0x0F, minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            need = 3, cp = lead & 0x07, minimum = 0x10000;
-        } else {
-            sink(u'\uFFFD');
-            ++pos;
-            continue;
-        }
-        bool ok = pos + need < length;
-        for (std::size_t i = 1; ok && i <= need; ++i) {
-            const unsigned char next = text[pos + i];
-            ok = (next & 0xC0) == 0x80;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        if (!ok || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            sink(u'\uFFFD');
-            ++pos;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            sink(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            sink(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            sink(static_cast<char16_t>(cp));
-        }
-        pos += need + 1;
-    }
-}
-
+// Invalid bytes become one U+FFFD each.
 void Convert(String& out, const char* text, std::size_t length) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    const std::string_view bytes(text, length);
     std::size_t units = 0;
-    DecodeUtf8(bytes, length, [&](char16_t) { ++units; });
+    Tarnwick::Text::DecodeUtf8(bytes, [&](char16_t) { ++units; });
     if (units == 0) {
         out.Clear();
         return;
@@ -92,7 +48,7 @@ void Convert(String& out, const char* text, std::size_t length) {
     }
     char16_t* target = out.MutableData();
     std::size_t at = 0;
-    DecodeUtf8(bytes, length, [&](char16_t unit) { target[at++] = unit; });
+    Tarnwick::Text::DecodeUtf8(bytes, [&](char16_t unit) { target[at++] = unit; });
 }
 
 } // namespace
@@ -111,7 +67,7 @@ void AssignUtf8(String& out, const char* text, std::size_t length) {
 
 void AssignUtf8Name(std::u16string& out, const char* text, std::size_t length) {
     out.clear();
-    DecodeUtf8(reinterpret_cast<const unsigned char*>(text), length, [&](char16_t unit) { out.push_back(unit); });
+    Tarnwick::Text::DecodeUtf8(std::string_view(text, length), [&](char16_t unit) { out.push_back(unit); });
 }
 
 bool IsWideSpace(char16_t ch) noexcept {

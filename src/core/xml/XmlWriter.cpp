@@ -9,6 +9,7 @@
 #include <libxml/xmlIO.h>
 #include <libxml/xmlwriter.h>
 
+#include "core/xml/XmlCharacters.h"
 #include "core/xml/XmlSupport.h"
 #include "log/exceptions/Exception.h"
 #include "platform/AtomicFile.h"
@@ -56,30 +57,13 @@ bool IsName(std::u16string_view name) {
     return true;
 }
 
-// XML 1.0 characters only (surrogates in pairs): libxml2 would otherwise write them as they
-// are and leave a file that no parser accepts.
-bool IsXmlText(const char16_t* text, std::size_t length) {
-    for (std::size_t i = 0; i < length; ++i) {
-        const char16_t ch = text[i];
-        if (ch >= 0xD800 && ch <= 0xDBFF) {
-            if (i + 1 >= length || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) {
-                return false;
-            }
-            ++i;
-        } else if ((ch < 0x20 && ch != 0x9 && ch != 0xA && ch != 0xD) || (ch >= 0xDC00 && ch <= 0xDFFF) ||
-                   ch == 0xFFFE || ch == 0xFFFF) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::size_t LengthOf(const char16_t* text) {
     return text != nullptr ? std::char_traits<char16_t>::length(text) : 0;
 }
 
 void CheckText(const char16_t* text, std::size_t length, const char16_t* function, const char16_t* target) {
-    if (text != nullptr && !IsXmlText(text, length)) {
+    // libxml2 would write characters XML does not allow as they are.
+    if (text != nullptr && !IsXmlText(std::u16string_view(text, length))) {
         throw WindowsException(u"", EINVAL, function, target);
     }
 }
@@ -246,7 +230,7 @@ void XmlWriter::CreateNewDocument(const std::filesystem::path& path, const bool&
     Clear();
     Detail::InitialiseParserOnce();
     Impl& s = *m_impl;
-    if (const int error = s.file.Begin(path, 0600); error != 0) {
+    if (const int error = s.file.Begin(path); error != 0) {
         throw WindowsException(u"", error, u"SHCreateStreamOnFile", kTarget);
     }
     m_path = path;
@@ -455,9 +439,7 @@ void XmlWriter::WriteCharEntity(const char16_t& ch) {
     static constexpr const char16_t* kTarget = u"XmlBase::WriteCharEntity";
     Impl& s = *m_impl;
     s.Require(kFunction, kTarget);
-    const bool valid =
-        ch == 0x9 || ch == 0xA || ch == 0xD || (ch >= 0x20 && ch <= 0xD7FF) || (ch >= 0xE000 && ch <= 0xFFFD);
-    if (!valid) {
+    if (!IsXmlCharacter(ch)) {
         throw WindowsException(u"", EINVAL, kFunction, kTarget);
     }
     char entity[16];

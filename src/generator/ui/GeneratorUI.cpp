@@ -44,9 +44,9 @@ namespace UI {
 
 CEntropyDialog::CEntropyDialog(QWidget* parent, MouseEntropy& collector)
     : QDialog(parent), m_collector(collector) {
-    setWindowTitle(ToQString(kEntropyDialogCaption));
+    setWindowTitle(Q(kEntropyDialogCaption));
     auto* layout = new QVBoxLayout(this);
-    auto* text = new QLabel(ToQString(kEntropyDialogText), this);
+    auto* text = new QLabel(Q(kEntropyDialogText), this);
     text->setWordWrap(true);
     layout->addWidget(text);
     m_field = new Controls::MouseEntropyCtrl(this);

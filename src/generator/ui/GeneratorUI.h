@@ -10,15 +10,13 @@
 
 #include "generator/Entropy.h"
 #include "generator/PasswordGenerator.h"
+#include "uiext/QtText.h"
 
 class QProgressBar;
 
 namespace Tarnwick::PasswordGenerator {
 
-// Qt text from a UTF-16 literal.
-inline QString ToQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+using UiText::Q;
 
 namespace Controls {
 

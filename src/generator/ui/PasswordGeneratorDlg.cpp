@@ -21,9 +21,9 @@
 #include "generator/PolicyRules.h"
 #include "generator/ui/GeneratorUI.h"
 #include "generator/ui/PolicyEditorDlg.h"
+#include "generator/ui/QualityBar.h"
 #include "log/exceptions/Exception.h"
 #include "uilib/MessageBox.h"
-#include "uilib/QualityBar.h"
 #include "uilib/SecureEdit.h"
 
 namespace Tarnwick::PasswordGenerator::UI {
@@ -70,15 +70,15 @@ bool GenerateOne(QWidget* parent, const PasswordPolicy& policy, SecureString& ou
 void FillPolicyCombo(QComboBox* combo, const PasswordPolicies& policies, const std::u16string& select) {
     combo->clear();
     if (policies.policies.empty()) {
-        combo->addItem(ToQString(PolicyRules::kNoneExistingText));
+        combo->addItem(Q(PolicyRules::kNoneExistingText));
         combo->setEnabled(false);
         return;
     }
     combo->setEnabled(true);
     for (const auto& [name, policy] : policies.policies) {
-        combo->addItem(ToQString(name));
+        combo->addItem(Q(name));
     }
-    const int index = combo->findText(ToQString(select));
+    const int index = combo->findText(Q(select));
     combo->setCurrentIndex(index >= 0 ? index : 0);
 }
 
@@ -306,9 +306,9 @@ void CPwGenPreviewPage::Refill() {
     }
     m_policyList->clear();
     m_policyList->setEnabled(true);
-    m_policyList->addItem(ToQString(PolicyRules::kNoneChosenText));
+    m_policyList->addItem(Q(PolicyRules::kNoneChosenText));
     for (const auto& [name, policy] : m_policies.policies) {
-        m_policyList->addItem(ToQString(name));
+        m_policyList->addItem(Q(name));
     }
     const int index = m_policyList->findText(current);
     m_policyList->setCurrentIndex(index > 0 ? index : 0);
@@ -340,7 +340,7 @@ int CPwGenPreviewPage::Generate() {
     }
     for (std::size_t i = 0; i < made; ++i) {
         const auto plain = passwords[i].Reveal();
-        m_list->addItem(ToQString(plain.View()));
+        m_list->addItem(Q(plain.View()));
     }
     return static_cast<int>(made);
 }

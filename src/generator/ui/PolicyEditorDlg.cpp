@@ -52,7 +52,7 @@ CPolicyEditorDlg::CPolicyEditorDlg(const PasswordPolicy& policy, const PolicyMap
     layout->addWidget(m_grid);
 
     QTreeWidgetItem* general = AddGroup(QStringLiteral("Allgemein"));
-    m_name = new QLineEdit(ToQString(policy.name));
+    m_name = new QLineEdit(Q(policy.name));
     m_name->setMaxLength(64);
     AddRow(general, QStringLiteral("Name"), m_name);
     m_length = NumberEditor(policy.length);
@@ -76,17 +76,17 @@ CPolicyEditorDlg::CPolicyEditorDlg(const PasswordPolicy& policy, const PolicyMap
     QTreeWidgetItem* characters = AddGroup(QStringLiteral("Zeichen"));
     for (int i = 0; i < 8; ++i) {
         m_counts[i] = NumberEditor(policy.CountOf(kCountRows[i].set));
-        AddRow(characters, ToQString(kCountRows[i].caption), m_counts[i]);
+        AddRow(characters, Q(kCountRows[i].caption), m_counts[i]);
     }
 
     QTreeWidgetItem* own = AddGroup(QStringLiteral("Eigene Zeichen"));
-    m_ownCharacters = new QLineEdit(ToQString(policy.ownCharacters));
+    m_ownCharacters = new QLineEdit(Q(policy.ownCharacters));
     AddRow(own, QStringLiteral("Zeichen"), m_ownCharacters);
     m_ownCount = NumberEditor(policy.ownCount);
     AddRow(own, QStringLiteral("Vorkommen"), m_ownCount);
 
     QTreeWidgetItem* excluded = AddGroup(QStringLiteral("Auszuschließende Zeichen"));
-    m_excluded = new QLineEdit(ToQString(policy.excludedCharacters));
+    m_excluded = new QLineEdit(Q(policy.excludedCharacters));
     AddRow(excluded, QStringLiteral("Zeichen"), m_excluded);
     m_grid->expandAll();
 

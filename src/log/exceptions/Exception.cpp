@@ -1,18 +1,22 @@
 #include "log/exceptions/Exception.h"
 
 #include "core/text/Format.h"
+#include "core/text/Utf.h"
 
 namespace Utilities::Exceptions {
 
-Exception::Exception(const char16_t* message, const char16_t* target) : m_message(message), m_target(target) {}
+Exception::Exception(const char16_t* message, const char16_t* target)
+    : m_message(message), m_target(target), m_what(Tarnwick::Text::ToUtf8(m_message.View())) {}
 
 Exception::Exception(std::u16string_view message, std::u16string_view target)
-    : m_message(message), m_target(target) {}
+    : m_message(message), m_target(target), m_what(Tarnwick::Text::ToUtf8(message)) {}
 
 // Out of line: the key function anchors one type identity for every library.
 Exception::~Exception() = default;
 
 const PlainString& Exception::GetMessage() const { return m_message; }
+
+const char* Exception::what() const noexcept { return m_what.c_str(); }
 
 PlainString Exception::ToString() const {
     return Tarnwick::Text::Format(u"Message: %s\nTarget: %s", m_message, m_target);

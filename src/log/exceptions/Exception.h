@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
+#include <string>
 #include <string_view>
 
 #include "crypto/String.h"
@@ -10,8 +12,9 @@ namespace Utilities::Exceptions {
 using StringServiceProvider::PlainString;
 
 // The common exception of the whole system: a message and the place that raised it
-// ("Class::Operation"). Thrown by value, caught by reference.
-class Exception {
+// ("Class::Operation"). Thrown by value, caught by reference. A std::exception too, so code
+// that knows only the standard type still gets a readable text.
+class Exception : public std::exception {
 public:
     // A null message or target becomes empty.
     Exception(const char16_t* message, const char16_t* target);
@@ -28,9 +31,13 @@ public:
 
     const PlainString& GetTarget() const { return m_target; }
 
+    // The message as UTF-8 (an unpaired surrogate becomes U+FFFD); the target is not part of it.
+    const char* what() const noexcept override;
+
 private:
     PlainString m_message;
     PlainString m_target;
+    std::string m_what;
 };
 
 // A failed system call: the function that failed and its error code (errno, or a library's

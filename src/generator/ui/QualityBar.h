@@ -2,17 +2,16 @@
 
 #include <string_view>
 
-#include <QWidget>
-
 #include "crypto/SecureString.h"
 #include "generator/QualityAnalyser.h"
 #include "generator/QualityMeter.h"
+#include "uilib/PasswordIndicator.h"
 
 namespace CryptoServiceProvider::PasswordMeter {
 
 // The horizontal strength bar under a password field: red, yellow and green segments of
 // 20 percent each, filled up to the password's score.
-class QualityBar : public QWidget {
+class QualityBar : public MFCServiceProvider::PasswordIndicator {
     Q_OBJECT
 public:
     explicit QualityBar(QWidget* parent = nullptr);
@@ -21,9 +20,9 @@ public:
     void SetBounds(int lower, int upper);
     // Shows a score in bits; redraws when the position changes.
     void SetScore(int score);
-    void UpdateFromPassword(const StringServiceProvider::SecureString& password);
+    void UpdateFromPassword(const StringServiceProvider::SecureString& password) override;
     // For text that is already in the clear (an unmasked field).
-    void UpdateFromText(std::u16string_view password);
+    void UpdateFromText(std::u16string_view password) override;
 
     // Percent of the bar that is filled.
     int GetPosition() const noexcept { return m_meter.GetPosition(); }

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QTest>
 
-#include "uilib/QualityBar.h"
+#include "generator/QualityAnalyser.h"
+#include "generator/ui/QualityBar.h"
+#include "uilib/SecureEdit.h"
 
+using CryptoServiceProvider::PasswordMeter::QualityAnalyser;
 using CryptoServiceProvider::PasswordMeter::QualityBar;
 using CryptoServiceProvider::PasswordMeter::QualityMeter;
+using MFCServiceProvider::SecureEdit;
 using StringServiceProvider::SecureString;
 
 namespace {
@@ -90,6 +95,55 @@ TEST(QualityBar, DrawsTheSegmentsItReaches) {
     // The frame stays grey.
     EXPECT_TRUE(IsGrey(full.pixelColor(0, middle)));
     EXPECT_TRUE(IsGrey(full.pixelColor(201, middle)));
+}
+
+TEST(QualityBar, FollowsThePasswordOfItsEdit) {
+    SecureEdit edit;
+    edit.resize(200, 24);
+    QualityBar bar;
+    bar.resize(202, QualityMeter::kHeight);
+    edit.AttachQualityBar(&bar);
+    EXPECT_EQ(bar.GetPosition(), 0);
+
+    QTest::keyClicks(&edit, QStringLiteral("aaaa"));
+    EXPECT_EQ(bar.GetScore(), 9);
+    EXPECT_EQ(bar.GetPosition(), 7);
+
+    edit.SetText(u"abcd");
+    EXPECT_EQ(bar.GetScore(), 14);
+
+    const std::u16string strong = u"Y6BzUZKCixgc1Fnq";
+    edit.clear();
+    QTest::keyClicks(&edit, QString::fromStdU16String(strong));
+    QualityAnalyser analyser;
+    EXPECT_EQ(bar.GetScore(), analyser.Analyse(strong));
+    EXPECT_EQ(bar.GetPosition(), 75);
+
+    // Unmasked edits keep updating it.
+    edit.SetMasked(false);
+    EXPECT_EQ(bar.GetPosition(), 75);
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(&edit, Qt::Key_Backspace);
+    }
+    EXPECT_EQ(bar.GetScore(), analyser.Analyse(std::u16string_view(u"Y6Bz")));
+    edit.SetMasked(true);
+    QTest::keyClick(&edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&edit, Qt::Key_Delete);
+    EXPECT_EQ(bar.GetScore(), 0);
+    EXPECT_EQ(bar.GetPosition(), 0);
+
+    edit.AttachQualityBar(nullptr);
+    QTest::keyClicks(&edit, QStringLiteral("abc"));
+    EXPECT_EQ(bar.GetScore(), 0);
+}
+
+TEST(QualityBar, MayGoBeforeItsEdit) {
+    SecureEdit edit;
+    auto* bar = new QualityBar;
+    edit.AttachQualityBar(bar);
+    delete bar;
+    QTest::keyClicks(&edit, QStringLiteral("abc"));
+    EXPECT_EQ(edit.GetLength(), 3u);
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 
 #include "crypto/SecureWipe.h"
 
-namespace CryptoServiceProvider::PasswordMeter {
+namespace CryptoServiceProvider {
 
 // Standard allocator that wipes every block before it is freed; for containers whose
 // nodes hold characters of a password.
@@ -26,4 +26,4 @@ template <typename T> struct WipingAllocator {
     }
 };
 
-} // namespace CryptoServiceProvider::PasswordMeter
+} // namespace CryptoServiceProvider
