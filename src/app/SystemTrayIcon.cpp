@@ -6,16 +6,13 @@
 #include "app/ApplicationIcon.h"
 #include "app/CommandBoundary.h"
 #include "log/exceptions/Exception.h"
+#include "uiext/QtText.h"
 
 namespace Tarnwick {
 
 namespace {
 
 int g_availability = -1;
-
-QString Cut(std::u16string_view text, int length) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())).left(length);
-}
 
 } // namespace
 
@@ -44,15 +41,15 @@ void SystemTrayIcon::AddIcon(QWidget* window, const QIcon& icon, std::u16string_
     auto created = std::make_unique<QSystemTrayIcon>();
     created->setIcon(icon.isNull() ? App::ApplicationIcon() : icon);
     if (!tip.empty()) {
-        created->setToolTip(Cut(tip, kTipLength));
+        created->setToolTip(UiText::Q(tip).left(kTipLength));
     }
     connect(created.get(), &QSystemTrayIcon::activated, this, &SystemTrayIcon::Activated);
     created->show();
     m_icon = std::move(created);
     m_window = window;
     if (!balloonTitle.empty()) {
-        const QString title = Cut(balloonTitle, kBalloonTitleLength);
-        const QString text = Cut(kMinimisedText, kBalloonTextLength);
+        const QString title = UiText::Q(balloonTitle).left(kBalloonTitleLength);
+        const QString text = UiText::Q(kMinimisedText).left(kBalloonTextLength);
         if (icon.isNull()) {
             m_icon->showMessage(title, text, QSystemTrayIcon::Information);
         } else {

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <QWidget>
 
 class QWidget;
 

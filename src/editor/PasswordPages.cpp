@@ -18,7 +18,7 @@
 #include "editor/PasswordPages.h"
 #include "editor/PasswordSheet.h"
 #include "uilib/MessageBox.h"
-#include "uilib/QualityBar.h"
+#include "generator/ui/QualityBar.h"
 #include "uilib/SecureEdit.h"
 
 namespace Tarnwick {

@@ -9,7 +9,7 @@
 
 #include "AppTestSupport.h"
 #include "app/login/NewDatabaseWizard.h"
-#include "uilib/QualityBar.h"
+#include "generator/ui/QualityBar.h"
 #include "uilib/SecureEdit.h"
 
 using AppTest::Q;

@@ -23,7 +23,7 @@
 #include "support/DialogResponder.h"
 #include "support/TemporaryXdgFolders.h"
 #include "uilib/SecureEdit.h"
-#include "uilib/QualityBar.h"
+#include "generator/ui/QualityBar.h"
 #include "log/exceptions/Exception.h"
 #include <QLabel>
 #include "editor/Screenshots.h"

@@ -1,5 +1,9 @@
 #include "app/mainframe/AboutDialog.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -12,6 +16,7 @@
 
 #include "app/mainframe/CommandIcons.h"
 #include "core/Path.h"
+#include "platform/LoadedModules.h"
 #include "core/SystemInformation.h"
 #include "core/text/Format.h"
 #include "uilib/MessageBox.h"
@@ -61,8 +66,19 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     } catch (...) {
         folder.clear();
     }
+    // A library counts as present when this process has it loaded, wherever it lies; a program
+    // when it is the running one or lies beside it.
+    std::vector<std::string> loaded;
+    for (const std::filesystem::path& module : Platform::LoadedModules()) {
+        loaded.push_back(module.filename().string());
+    }
     for (const char* file : files) {
-        const bool present = !folder.empty() && QFileInfo::exists(QString::fromStdString((folder / file).string()));
+        const std::string name(file);
+        const bool library = name.rfind("lib", 0) == 0;
+        const bool present = library ? std::find_if(loaded.begin(), loaded.end(), [&](const std::string& have) {
+                                     return have == name || have.rfind(name + ".", 0) == 0;
+                                 }) != loaded.end()
+                               : !folder.empty() && QFileInfo::exists(QString::fromStdString((folder / file).string()));
         new QTreeWidgetItem(m_components,
                             {QString::fromLatin1(file), present ? version : QStringLiteral("nicht vorhanden")});
     }

@@ -1,5 +1,7 @@
 #include "app/mainframe/CMainFrame.h"
 
+#include "app/mainframe/FrameInternals.h"
+
 #include <cerrno>
 #include <chrono>
 
@@ -19,9 +21,13 @@
 #include <QVBoxLayout>
 
 #include "app/CommandBoundary.h"
+#include "app/dialogs/MaintenanceCommands.h"
+#include "app/dialogs/PrintCommands.h"
+#include "app/dialogs/SearchCommands.h"
 #include "app/mainframe/AboutDialog.h"
 #include "app/mainframe/ApplicationIdleSource.h"
 #include "app/mainframe/CaptionBar.h"
+#include "app/mainframe/AutoCompletionController.h"
 #include "app/mainframe/ClipboardController.h"
 #include "app/mainframe/CommandBar.h"
 #include "app/mainframe/CommandIcons.h"
@@ -30,7 +36,9 @@
 #include "app/mainframe/DataCommands.h"
 #include "app/mainframe/FieldClipboard.h"
 #include "app/mainframe/FrameDatabaseUserInterface.h"
+#include "app/mainframe/FramePlacement.h"
 #include "app/mainframe/FrameViews.h"
+#include "app/mainframe/KeyboardNavigation.h"
 #include "app/mainframe/MainStatusBar.h"
 #include "app/mainframe/NotificationIcon.h"
 #include "app/mainframe/TargetLauncher.h"
@@ -63,89 +71,7 @@ using StringServiceProvider::PlainString;
 using Utilities::Exceptions::Exception;
 using WindowsServiceProvider::CMessageBox;
 
-namespace {
-
-constexpr std::u16string_view kReady = u"Bereit";
-constexpr std::u16string_view kLocked = u"Gesperrt";
-constexpr std::u16string_view kUpdatingData = u"Aktualisiere Daten...";
-constexpr std::u16string_view kFolderReadError = u"Es ist ein Fehler beim Auslesen der Ordnerinformationen aufgetreten.";
-constexpr std::u16string_view kEntryReadError = u"Es ist ein Fehler beim Auslesen der Passwortinformationen aufgetreten.";
-constexpr std::u16string_view kClipboardError = u"Die Daten konnten nicht in die Zwischenablage kopiert werden.";
-constexpr std::u16string_view kMoveError = u"Es ist ein Fehler beim Verschieben aufgetreten.";
-constexpr std::u16string_view kLockedTitle = u"Arbeitsbereich ist gesperrt";
-constexpr std::u16string_view kAutoCompletionLocked =
-    u"Um die Auto-Vervollständigung ausführen zu können, geben Sie den Arbeitsbereich wieder frei.";
-constexpr std::u16string_view kTrayBalloon = u"Tarnwick wurde in den Infobereich minimiert.";
-constexpr std::u16string_view kReloaded =
-    u"Die Datenbank wurde von einem anderen Programm geändert und neu geladen. Ihr Befehl wurde auf den neuen "
-    u"Stand angewendet.";
-constexpr std::u16string_view kWelcome = u"Willkommen bei Tarnwick. Zum Anlegen eines neuen Passworts klicken Sie auf "
-                                         u"die nebenstehende Schaltfläche.";
-constexpr int kUpdateOfferTimer = 3;
-
-// The support addresses of the product.
-const QString kSupportAddress = QStringLiteral("https://www.tarnwick.example/support/");
-const QString kWebsiteAddress = QStringLiteral("https://www.tarnwick.example/");
-const QString kFeedbackAddress = QStringLiteral("feedback@tarnwick.example");
-
-QString Q(std::u16string_view text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
-
-QString PathText(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
-
-// Requests the window posts to itself.
-class AutoCompletionEvent final : public QEvent {
-public:
-    static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 2);
-    AutoCompletionEvent(std::size_t folder, std::size_t entry) : QEvent(kType), folder(folder), entry(entry) {}
-    std::size_t folder;
-    std::size_t entry;
-};
-
-class AutoCompletionChoiceEvent final : public QEvent {
-public:
-    static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 3);
-    explicit AutoCompletionChoiceEvent(int choice) : QEvent(kType), choice(choice) {}
-    int choice;
-};
-
-class FolderRenamedEvent final : public QEvent {
-public:
-    static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 4);
-    FolderRenamedEvent(std::size_t position, QString name) : QEvent(kType), position(position), name(std::move(name)) {}
-    std::size_t position;
-    QString name;
-};
-
-std::uint64_t SteadyMilliseconds() {
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          std::chrono::steady_clock::now().time_since_epoch())
-                                          .count());
-}
-
-void ShowLockedInformation(QWidget* parent, std::u16string_view text) {
-    WindowsServiceProvider::TaskDialogOptions options;
-    options.title = std::u16string(kLockedTitle);
-    options.content = std::u16string(text);
-    options.icon = WindowsServiceProvider::TaskDialogIcon::Information;
-    options.cancelButton = true;
-    CMessageBox::ShowTaskDialog(parent, options);
-}
-
-// The list's column headers sort by the key they show; a second click turns the direction.
-std::optional<int> SortKeyOfColumn(int column) {
-    switch (column) {
-    case Views::PasswordListModel::kSymbol:
-        return ID_LIST_SORT_INDEX;
-    case Views::PasswordListModel::kValidity:
-        return ID_LIST_SORT_EXPIRY;
-    case Views::PasswordListModel::kDescription:
-        return ID_LIST_SORT_NAME;
-    default:
-        return std::nullopt;
-    }
-}
-
-} // namespace
+using namespace MainFrame::Internal;
 
 // ---------------------------------------------------------------------------------------
 // Construction
@@ -206,6 +132,19 @@ CMainFrame::CMainFrame(ApplicationSettings::Settings& settings, std::filesystem:
         OpenDatabaseIntoViews();
     } else {
         QuitProgram();
+    }
+    // Auto-completion: the hot key (started now when the option is on), the smart tag, the runs.
+    MainFrame::AutoCompletionController::Host autoCompletion;
+    autoCompletion.window = this;
+    autoCompletion.isLocked = [this] { return IsLocked(); };
+    autoCompletion.findMatches = [this](std::u16string_view title) { return m_index.FindMatches(Data(), title); };
+    autoCompletion.requestEntry = [this](std::size_t folder, std::size_t entry) { RequestAutoCompletion(folder, entry); };
+    autoCompletion.requestChoice = [this](int choice) { RequestAutoCompletionChoice(choice); };
+    m_autoCompletionController = std::make_shared<MainFrame::AutoCompletionController>(std::move(autoCompletion), m_settings);
+    m_autoCompletionController->AttachClipboard(*m_clipboard);
+    m_autoCompletion = m_autoCompletionController;
+    if (m_loaded) {
+        Guarded({}, [&] { m_autoCompletionController->Start(); });
     }
     SetStatus(kReady);
     m_lock->FollowSessionOption();
@@ -268,6 +207,20 @@ void CMainFrame::CreateInterface() {
     m_commands->postRename = [this](std::size_t position, const QString& name) {
         QCoreApplication::postEvent(this, new FolderRenamedEvent(position, name));
     };
+    m_search = std::make_unique<Dialogs::SearchCommands>(*this);
+    Dialogs::MaintenanceHost host{m_session, m_settings};
+    host.isLocked = [this] { return IsLocked(); };
+    host.dataReloaded = [this] {
+        m_index.Rebuild(Data());
+        m_views->Refresh();
+    };
+    host.reAuthenticate = [this](QWidget* parent, const std::filesystem::path& path, LoginCredentials& typed) {
+        return m_reAuthenticator && m_reAuthenticator(parent, path, typed);
+    };
+    host.quit = [this] { QuitProgram(); };
+    host.logInAgain = [this] { RunLogInAgain({}); };
+    m_maintenance = std::make_unique<Dialogs::MaintenanceCommands>(*this, std::move(host));
+    m_print = std::make_unique<Dialogs::PrintCommands>(*this, m_session, m_settings);
 
     m_view->PasswordList()->SetGridLines(m_settings.showHorizontalLines);
     m_view->SetListCaption(QString());
@@ -276,7 +229,7 @@ void CMainFrame::CreateInterface() {
     connect(m_menus.application, &QMenu::aboutToShow, this, [this] { Guarded({}, [&] { RebuildRecentMenu(); }); });
     RebuildRecentMenu();
     ConnectViews();
-    QApplication::instance()->installEventFilter(this);
+    m_keyboard = new MainFrame::KeyboardNavigation(*this, *m_commandBar, *m_view);
 
     m_statusBar->SetClipboardText(Q(MainFrame::ClipboardStatusText(ClipboardKind::Empty)));
     resize(1120, 720);
@@ -431,57 +384,11 @@ void CMainFrame::ConnectViews() {
     });
 }
 
-// ---------------------------------------------------------------------------------------
-// Keyboard: F10 and a lone Alt reach the command bar; the views take the focus after a log-in.
-
-bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
-    static bool altAlone = false;
-    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget == nullptr || widget->window() != this || QApplication::activeModalWidget() != nullptr) {
-            return QMainWindow::eventFilter(watched, event);
-        }
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (event->type() == QEvent::KeyPress) {
-            altAlone = key->key() == Qt::Key_Alt && key->modifiers() == Qt::AltModifier;
-            if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::NoModifier) {
-                FocusCommandBar();
-                return true;
-            }
-        } else if (key->key() == Qt::Key_Alt && altAlone && !key->isAutoRepeat()) {
-            altAlone = false;
-            FocusCommandBar();
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void CMainFrame::FocusCommandBar() {
-    if (m_commandBar->tabBar()->hasFocus()) {
-        FocusViews();
-        return;
-    }
-    m_commandBar->tabBar()->setFocus(Qt::ShortcutFocusReason);
-}
-
-void CMainFrame::FocusViews() {
-    if (m_view->ListModel()->rowCount() > 0 && m_view->PasswordList()->isEnabled()) {
-        Views::CPasswordListCtrl* list = m_view->PasswordList();
-        if (!list->currentIndex().isValid()) {
-            list->setCurrentIndex(m_view->ListModel()->index(0, Views::PasswordListModel::kDescription));
-        }
-        list->setFocus(Qt::OtherFocusReason);
-    } else {
-        m_view->FolderTree()->setFocus(Qt::OtherFocusReason);
-    }
-}
-
 void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!m_focusPlaced) {
         m_focusPlaced = true;
-        FocusViews();
+        m_keyboard->FocusViews();
     }
 }
 
@@ -562,6 +469,29 @@ void CMainFrame::Dispatch(int id) {
     }
     case ID_DATABASE_NEW:
         NewDatabase();
+        break;
+    case ID_SEARCH:
+        m_search->Search();
+        break;
+    case ID_DATABASE_REORGANIZE:
+        m_maintenance->Reorganise();
+        break;
+    case ID_DATABASE_CHANGE_PASSWORD:
+        m_maintenance->ChangePassword();
+        break;
+    case ID_DATABASE_PROPERTIES:
+    case ID_STATUS_DATABASE_PROPERTIES:
+        m_maintenance->ShowProperties();
+        break;
+    case ID_DATABASE_BACKUP:
+        m_maintenance->Backup();
+        break;
+    case ID_DATABASE_DELETE:
+        m_maintenance->DeleteDatabase();
+        break;
+    case ID_PRINT:
+    case ID_PRINT_PREVIEW:
+        m_print->Print(id == ID_PRINT_PREVIEW);
         break;
     case ID_DATABASE_OPEN:
     case ID_TRAY_OPEN_DATABASE:
@@ -808,222 +738,24 @@ void CMainFrame::RefreshCommandStates() {
 }
 
 // ---------------------------------------------------------------------------------------
-// Opening and filling
-
-bool CMainFrame::OpenSession(std::filesystem::path path, LoginCredentials credentials) {
-    if (!m_session.Open(std::move(path), std::move(credentials))) {
-        m_views->SetData(nullptr);
-        return false;
-    }
-    m_views->SetData(&m_session.Data());
-    m_statusBar->SetDatabaseName(PathText(m_session.Path().filename()));
-    return true;
-}
-
-void CMainFrame::RebuildIndex() {
-    SetStatus(kUpdatingData);
-    m_index.Rebuild(Data());
-    SetStatus(IsLocked() ? kLocked : kReady);
-}
-
-void CMainFrame::OpenDatabaseIntoViews() {
-    Guarded(kEntryReadError, [&] { RebuildIndex(); });
-    m_views->SetEnabled(true);
-    Guarded(kFolderReadError, [&] { m_views->Fill(std::nullopt); });
-}
-
-void CMainFrame::ShowWelcome() {
-    Guarded({}, [&] { ShowMessageBar(Q(kWelcome), QStringLiteral("Neues Passwort erstellen"), ID_PASSWORD_NEW); });
-}
-
-void CMainFrame::OnReloaded() {
-    Guarded({}, [&] { ShowMessageBar(Q(kReloaded), QString(), 0); });
-}
-
-bool CMainFrame::SelectFolder(std::size_t position) { return m_views->SelectFolder(position); }
-
-std::optional<std::size_t> CMainFrame::SelectedFolder() const noexcept { return m_views->SelectedFolder(); }
-
-std::optional<std::size_t> CMainFrame::SelectedEntry() const noexcept { return m_views->SelectedEntry(); }
-
-bool CMainFrame::GetShowPasswords() const noexcept { return m_views && m_views->ShowsPasswords(); }
-
-bool CMainFrame::IsSearchResultMode() const noexcept { return m_views->IsSearchResultMode(); }
-
-bool CMainFrame::IsLocked() const noexcept { return m_lock && m_lock->IsLocked(); }
-
-void CMainFrame::SetStatus(std::u16string_view text) { m_statusBar->SetStatusText(Q(text)); }
-
-QString CMainFrame::StatusText() const { return m_statusBar->StatusText(); }
-
-QString CMainFrame::ClipboardIndicatorText() const { return m_statusBar->ClipboardText(); }
-
-void CMainFrame::ShowSearchResult(const std::vector<Views::EntryPosition>& result) {
-    Guarded(kEntryReadError, [&] {
-        std::vector<PasswordItemRef> items;
-        for (const auto& [folder, entry] : result) {
-            if (folder >= Data().FolderCount() || entry >= Data().Folders()[folder]->Entries().size()) {
-                throw Exception(u"invalid search result", u"PasswordToListVisualizer::VisualizeSearchResult");
-            }
-            items.push_back(Data().Folders()[folder]->Entries()[entry]);
-        }
-        m_views->ShowSearchResult(std::move(items));
-    });
-    UpdateCommandStates();
-}
-
-// ---------------------------------------------------------------------------------------
-// Locking and the timers
-
-void CMainFrame::ToggleLock() {
-    m_lock->Toggle();
-    UpdateCommandStates();
-}
-
-void CMainFrame::OnLocked() {
-    UpdateLockCommand();
-    m_views->Clear(true);
-    SetStatus(kLocked);
-}
-
-void CMainFrame::OnUnlocked() {
-    UpdateLockCommand();
-    m_views->SetEnabled(true);
-    // Another program may have changed the file while the workspace was locked.
-    if (m_session.ReloadIfChanged()) {
-        m_index.Rebuild(Data());
-    }
-    m_views->Fill(std::nullopt);
-    SetStatus(kReady);
-    if (QTreeWidgetItem* root = Views::FolderToTreeVisualizer::RootItem(*m_view->FolderTree())) {
-        root->setExpanded(true);
-    }
-}
-
-bool CMainFrame::IsTimerRunning(int id) const {
-    switch (id) {
-    case MainFrame::ClipboardController::kClearTimer:
-        return m_clipboard->IsTimerRunning();
-    case MainFrame::WorkspaceLock::kInactivityTimer:
-    case MainFrame::WorkspaceLock::kStartDelayTimer:
-        return m_lock->IsTimerRunning(id);
-    case kUpdateOfferTimer:
-        return m_updateOffer.isActive();
-    default:
-        return false;
-    }
-}
-
-void CMainFrame::StartUpdateOfferTimer() {
-    QMetaObject::invokeMethod(this, [this] { m_updateOffer.start(500); }, Qt::QueuedConnection);
-}
-
-void CMainFrame::OnTimer(int id) {
-    Guarded({}, [&] {
-        switch (id) {
-        case MainFrame::ClipboardController::kClearTimer:
-            m_clipboard->OnTimer();
-            break;
-        case MainFrame::WorkspaceLock::kInactivityTimer:
-        case MainFrame::WorkspaceLock::kStartDelayTimer:
-            m_lock->OnTimer(id);
-            UpdateCommandStates();
-            break;
-        case kUpdateOfferTimer:
-            m_updateOffer.stop();
-            ShowMessageBar(QStringLiteral("Es ist eine neue Version von Tarnwick verfügbar."),
-                           QStringLiteral("Jetzt aktualisieren"), ID_UPDATES);
-            break;
-        default:
-            break;
-        }
-    });
-}
-
-void CMainFrame::ApplySettings(const ApplicationSettings::Settings& previous) {
-    Guarded({}, [&] {
-        m_view->PasswordList()->SetGridLines(m_settings.showHorizontalLines);
-        ApplyStyle(m_settings.visualStyleType);
-        m_lock->FollowSessionOption();
-        if (m_settings.workspaceLockSeconds > 0 && !m_lock->IsTimerRunning(MainFrame::WorkspaceLock::kInactivityTimer)) {
-            m_lock->StartInactivityWatch();
-        } else if (m_settings.workspaceLockSeconds <= 0) {
-            m_lock->StopInactivityWatch();
-        }
-        if ((previous.listSortKey != m_settings.listSortKey || previous.listSortDirection != m_settings.listSortDirection) &&
-            !IsLocked()) {
-            m_views->FillList();
-        }
-    });
-    UpdateCommandStates();
-}
-
-// ---------------------------------------------------------------------------------------
 // Clipboard
 
 void CMainFrame::CopyField(int id) {
-    const Views::ListRow* row = m_views->SingleSelectedRow();
-    if (row == nullptr) {
-        return;
-    }
-    const PasswordADT::PasswordItem& item = *row->item;
-    switch (id) {
-    case ID_COPY_USERNAME:
-        m_clipboard->Copy(item.GetUserName().View(), ClipboardKind::UserName);
-        break;
-    case ID_COPY_PASSWORD: {
-        // Out of secure memory for the copy only.
-        const PlainString password = item.GetPassword().Reveal();
-        m_clipboard->Copy(password.View(), ClipboardKind::Password);
-        break;
-    }
-    case ID_COPY_URL:
-        m_clipboard->Copy(item.GetUrl().View(), ClipboardKind::Url);
-        break;
-    case ID_COPY_EMAIL:
-        m_clipboard->Copy(item.GetEmail().View(), ClipboardKind::Email);
-        break;
-    case ID_COPY_DESCRIPTION:
-        m_clipboard->Copy(item.GetDescription().View(), ClipboardKind::Description);
-        break;
-    case ID_COPY_COMMENT:
-        m_clipboard->Copy(item.GetComment().View(), ClipboardKind::Comment);
-        break;
-    default:
-        break;
+    if (const Views::ListRow* row = m_views->SingleSelectedRow()) {
+        m_clipboard->CopyField(*row->item, id);
     }
 }
 
 void CMainFrame::CopyFieldOfList(int id) {
     const Views::ListRow* row = m_views->SingleSelectedRow();
-    const std::optional<std::size_t> field = m_view->InformationPanel()->SelectedField();
-    const bool name = id == ID_FIELD_COPY_NAME;
-    if (row == nullptr || !field || *field >= row->item->GetUserDefinedFields().Count()) {
-        CMessageBox::ShowError(this, name ? u"Der Name des Eintrags konnte nicht ausgelesen werden."
-                                          : u"Der Wert des Eintrags konnte nicht ausgelesen werden.");
-        return;
-    }
-    const auto& pair = *(row->item->GetUserDefinedFields().begin() + static_cast<std::ptrdiff_t>(*field));
-    m_clipboard->Copy(name ? pair.first.View() : pair.second.View(),
-                      name ? ClipboardKind::FieldName : ClipboardKind::FieldValue);
+    m_clipboard->CopyUserField(row != nullptr ? row->item.get() : nullptr, m_view->InformationPanel()->SelectedField(),
+                               id == ID_FIELD_COPY_NAME, this);
 }
 
 void CMainFrame::CopyHistory(int id) {
     const Views::ListRow* row = m_views->SingleSelectedRow();
-    const std::optional<std::size_t> index = m_view->InformationPanel()->SelectedHistoryEntry();
-    const bool date = id == ID_HISTORY_COPY_DATE;
-    if (row == nullptr || !index || *index >= row->item->GetPasswordHistory().Count()) {
-        CMessageBox::ShowError(this, date ? u"Das Datum konnte nicht ausgelesen werden."
-                                          : u"Das Passwort konnte nicht ausgelesen werden.");
-        return;
-    }
-    const PasswordADT::PasswordHistoryEntry& entry = row->item->GetPasswordHistory().At(*index);
-    if (date) {
-        m_clipboard->Copy(Views::CInformationPanel::FormatDate(entry.time).toStdU16String(), ClipboardKind::HistoryDate);
-    } else {
-        const PlainString password = entry.password.Reveal();
-        m_clipboard->Copy(password.View(), ClipboardKind::HistoryPassword);
-    }
+    m_clipboard->CopyHistory(row != nullptr ? row->item.get() : nullptr,
+                             m_view->InformationPanel()->SelectedHistoryEntry(), id == ID_HISTORY_COPY_DATE, this);
 }
 
 void CMainFrame::ClearClipboard() { m_clipboard->Clear(); }
@@ -1116,302 +848,6 @@ void CMainFrame::OpenAddress(const QString& address) {
 void CMainFrame::ShowAbout() {
     MainFrame::CAboutDialog dialog(this);
     dialog.exec();
-}
-
-// ---------------------------------------------------------------------------------------
-// Closing, log-in again, notification area
-
-void CMainFrame::CloseDatabase() {
-    if (m_settings.clearClipboardOnExit) {
-        Guarded(kClipboardError, [&] { ClearClipboard(); });
-    }
-    m_views->SetData(nullptr);
-    m_session.Close();
-    SetShowPasswords(false);
-    m_views->Clear(false);
-    m_index.Clear();
-    m_loaded = false;
-}
-
-void CMainFrame::QuitProgram() {
-    m_quitting = true;
-    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-}
-
-void CMainFrame::RunLogInAgain(std::filesystem::path preset) {
-    CloseDatabase();
-    hide();
-    setEnabled(false);
-    std::filesystem::path path = std::move(preset);
-    LoginCredentials credentials;
-    if (!m_logInAgain || !m_logInAgain(this, path, credentials)) {
-        QuitProgram();
-        return;
-    }
-    // A new log-in starts unlocked.
-    m_lock->Reset();
-    UpdateLockCommand();
-    m_loaded = OpenSession(std::move(path), std::move(credentials));
-    if (!m_loaded) {
-        QuitProgram();
-        return;
-    }
-    OpenDatabaseIntoViews();
-    setEnabled(true);
-    show();
-    raise();
-    activateWindow();
-    FocusViews();
-    SetStatus(kReady);
-}
-
-void CMainFrame::OpenOtherDatabase(std::filesystem::path path) {
-    if (!path.empty() && path == m_session.Path()) {
-        return;
-    }
-    m_environment.notificationIcon->Hide();
-    if (path.empty()) {
-        path = m_environment.chooseDatabaseFile(this);
-        if (path.empty()) {
-            return;
-        }
-    }
-    RunLogInAgain(std::move(path));
-}
-
-void CMainFrame::LogOff() {
-    if (!CMessageBox::AskYesNo(this, u"Sind Sie sicher, dass Sie sich jetzt abmelden möchten?")) {
-        return;
-    }
-    m_environment.notificationIcon->Hide();
-    RunLogInAgain({});
-}
-
-void CMainFrame::NewDatabase() {
-    if (!CMessageBox::AskYesNo(
-            this, u"Sind Sie sicher, dass Sie sich jetzt abmelden möchten, um eine neue Datenbank zu erstellen?")) {
-        return;
-    }
-    CloseDatabase();
-    std::filesystem::path created = m_newDatabaseWizard ? m_newDatabaseWizard(this) : std::filesystem::path();
-    RunLogInAgain(std::move(created));
-}
-
-void CMainFrame::MinimizeToTray() {
-    if (!isVisible()) {
-        return;
-    }
-    Guarded({}, [&] {
-        if (!m_environment.notificationIcon->Show(Q(kTitle), Q(kTitle), Q(kTrayBalloon))) {
-            // Without a notification area the window would be lost: it stays as it is.
-            LogProvider::GenericLog::LogEvent(0, u"notification area not available");
-            return;
-        }
-        showMinimized();
-        hide();
-    });
-}
-
-void CMainFrame::RestoreFromTray() {
-    show();
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    raise();
-    activateWindow();
-    m_environment.notificationIcon->Hide();
-}
-
-bool CMainFrame::MinimiseToTray() {
-    MinimizeToTray();
-    return !isVisible();
-}
-
-int CMainFrame::BringForward() {
-    Guarded({}, [&] { RestoreFromTray(); });
-    return 0;
-}
-
-void CMainFrame::OnTrayActivated(MainFrame::INotificationIcon::Activation activation, const QPoint& position) {
-    Guarded({}, [&] {
-        if (activation == MainFrame::INotificationIcon::Activation::DoubleClick) {
-            RestoreFromTray();
-        } else {
-            PopUp(m_menus.tray, position);
-        }
-    });
-}
-
-std::intptr_t CMainFrame::HandleInstanceRequest(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    if (message == kTrayMessage && wParam == 0 && static_cast<std::uintptr_t>(lParam) == kLeftButtonDoubleClick) {
-        Guarded({}, [&] { RestoreFromTray(); });
-        return 0;
-    }
-    // Typing secrets, or anything else, is never done for another process.
-    LogProvider::GenericLog::LogEvent(
-        0, Text::Format(u"CMainFrame::HandleInstanceRequest: refused message %u from another process",
-                        static_cast<std::uint64_t>(message))
-               .View());
-    return -1;
-}
-
-void CMainFrame::SetReAuthenticator(MainFrame::ReAuthenticator reAuthenticator) {
-    m_reAuthenticator = std::move(reAuthenticator);
-}
-
-void CMainFrame::SetLogInAgain(MainFrame::LogInAgain logInAgain) {
-    m_logInAgain = std::move(logInAgain);
-    UpdateCommandStates();
-}
-
-void CMainFrame::SetNewDatabaseWizard(MainFrame::NewDatabaseWizard wizard) {
-    m_newDatabaseWizard = std::move(wizard);
-    UpdateCommandStates();
-}
-
-void CMainFrame::SetDatabaseUserInterface(IDatabaseUserInterface* ui) {
-    m_environment.databaseUi = ui;
-    m_databaseUi->SetDelegate(ui);
-}
-
-void CMainFrame::SetAutoCompletionRunner(std::shared_ptr<MainFrame::IAutoCompletionRunner> runner) {
-    m_autoCompletion = std::move(runner);
-}
-
-void CMainFrame::ShowMessageBar(const QString& text, const QString& buttonText, int command) {
-    m_captionBar->ShowMessage(text, buttonText, command);
-}
-
-void CMainFrame::RequestAutoCompletion(std::size_t folder, std::size_t entry) {
-    QCoreApplication::postEvent(this, new AutoCompletionEvent(folder, entry));
-}
-
-void CMainFrame::RequestAutoCompletionChoice(int choice) {
-    QCoreApplication::postEvent(this, new AutoCompletionChoiceEvent(choice));
-}
-
-void CMainFrame::RunAutoCompletion(std::size_t folder, std::size_t entry) {
-    if (folder >= Data().FolderCount() || !Data().Folders()[folder]) {
-        CMessageBox::ShowError(this, kFolderReadError);
-        return;
-    }
-    const auto& entries = Data().Folders()[folder]->Entries();
-    if (entry >= entries.size() || !entries[entry]) {
-        CMessageBox::ShowError(this, kEntryReadError);
-        return;
-    }
-    if (!m_autoCompletion) {
-        LogProvider::GenericLog::LogEvent(0, u"CMainFrame::OnAutoCompletion: no executor");
-        return;
-    }
-    if (!m_autoCompletion->Run(this, *entries[entry])) {
-        CMessageBox::ShowError(this, u"Die Auto-Vervollständigungs Sequenz ist ungültig.");
-    }
-}
-
-void CMainFrame::RunAutoCompletionChoice(int choice) {
-    if (IsLocked()) {
-        ShowLockedInformation(this, kAutoCompletionLocked);
-        return;
-    }
-    if (choice == kChoiceNewEntry) {
-        if (Data().FolderCount() == 0) {
-            CMessageBox::ShowInformation(this,
-                                         u"Bevor Sie eine neue Passwortinformation erstellen, müssen Sie einen Ordner anlegen.");
-            return;
-        }
-        if (!m_views->SelectedFolder()) {
-            if (QTreeWidgetItem* first = Views::FolderToTreeVisualizer::FirstFolderItem(*m_view->FolderTree())) {
-                m_view->FolderTree()->setCurrentItem(first);
-            }
-            if (!m_views->SelectedFolder()) {
-                CMessageBox::ShowInformation(this, u"Wählen Sie den Ordner aus der Ordnerliste aus, dem die "
-                                                   u"neue Passwortinformation zugeordnet werden soll.");
-                return;
-            }
-        }
-        ExecuteCommand(ID_PASSWORD_NEW);
-    } else if (choice == kChoiceAssignEntry) {
-        if (!Data().HasEntries()) {
-            CMessageBox::ShowInformation(this, u"Es sind keine Passwortinformationen vorhanden.");
-            return;
-        }
-        ExecuteCommand(ID_SEARCH);
-    }
-}
-
-bool CMainFrame::event(QEvent* event) {
-    if (event->type() == AutoCompletionEvent::kType) {
-        const auto* request = static_cast<AutoCompletionEvent*>(event);
-        Guarded(kEntryReadError, [&] { RunAutoCompletion(request->folder, request->entry); });
-        return true;
-    }
-    if (event->type() == AutoCompletionChoiceEvent::kType) {
-        const int choice = static_cast<AutoCompletionChoiceEvent*>(event)->choice;
-        Guarded(kEntryReadError, [&] { RunAutoCompletionChoice(choice); });
-        return true;
-    }
-    if (event->type() == FolderRenamedEvent::kType) {
-        const auto* renamed = static_cast<FolderRenamedEvent*>(event);
-        Guarded(kFolderReadError, [&] { m_commands->RenameFolder(renamed->position, renamed->name); });
-        UpdateCommandStates();
-        return true;
-    }
-    try {
-        return QMainWindow::event(event);
-    } catch (...) {
-        Guarded({}, [] { throw; });
-        return true;
-    }
-}
-
-void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (!m_quitting && event->spontaneous() && m_settings.minimizeToTrayOnClose && m_loaded) {
-        event->ignore();
-        MinimizeToTray();
-        return;
-    }
-    Guarded({}, [&] { StoreWindowPlacement(); });
-    Guarded({}, [&] { emit Closing(); });
-    Guarded({}, [&] { CloseDatabase(); });
-    m_updateOffer.stop();
-    m_lock->StopInactivityWatch();
-    Guarded({}, [&] {
-        m_environment.notificationIcon->Hide();
-        m_lock->StopSessionWatch();
-    });
-    event->accept();
-}
-
-void CMainFrame::RestoreWindowPlacement() {
-    if (!m_settings.saveMainWindowPosition || m_settings.mainBottom == -1) {
-        return;
-    }
-    const QRect rect(QPoint(m_settings.mainLeft, m_settings.mainTop),
-                     QPoint(m_settings.mainRight - 1, m_settings.mainBottom - 1));
-    if (rect.width() < 300 || rect.height() < 200) {
-        return;
-    }
-    // A placement on a screen that is gone would put the window out of reach.
-    bool visible = false;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        visible |= screen->availableGeometry().intersects(rect);
-    }
-    if (!visible) {
-        return;
-    }
-    setGeometry(rect);
-    if (m_settings.showCmd == 3) {
-        setWindowState(windowState() | Qt::WindowMaximized);
-    }
-}
-
-void CMainFrame::StoreWindowPlacement() {
-    const QRect rect = normalGeometry().isValid() ? normalGeometry() : geometry();
-    m_settings.mainLeft = rect.left();
-    m_settings.mainTop = rect.top();
-    m_settings.mainRight = rect.left() + rect.width();
-    m_settings.mainBottom = rect.top() + rect.height();
-    m_settings.showCmd = isMaximized() ? 3 : (isMinimized() ? 2 : 1);
-    m_settings.placementFlags = 0;
 }
 
 } // namespace Tarnwick

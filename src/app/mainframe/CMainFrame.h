@@ -31,6 +31,7 @@ class CPasswordView;
 }
 
 namespace Tarnwick::MainFrame {
+class AutoCompletionController;
 class CCommandBar;
 class CMainStatusBar;
 class CCaptionBar;
@@ -38,8 +39,15 @@ class ClipboardController;
 class DataCommands;
 class FrameDatabaseUserInterface;
 class FrameViews;
+class KeyboardNavigation;
 class WorkspaceLock;
 } // namespace Tarnwick::MainFrame
+
+namespace Tarnwick::Dialogs {
+class MaintenanceCommands;
+class PrintCommands;
+class SearchCommands;
+} // namespace Tarnwick::Dialogs
 
 namespace Tarnwick {
 
@@ -151,7 +159,6 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -168,8 +175,6 @@ private:
     void UpdateToggleCommand();
     void RebuildRecentMenu();
     void PopUp(QMenu* menu, const QPoint& global);
-    void FocusCommandBar();
-    void FocusViews();
 
     bool OpenSession(std::filesystem::path path, LoginCredentials credentials);
     void OpenDatabaseIntoViews();
@@ -211,10 +216,14 @@ private:
     std::unique_ptr<MainFrame::WorkspaceLock> m_lock;
     std::unique_ptr<MainFrame::ClipboardController> m_clipboard;
     std::unique_ptr<MainFrame::DataCommands> m_commands;
+    std::unique_ptr<Dialogs::SearchCommands> m_search;
+    std::unique_ptr<Dialogs::MaintenanceCommands> m_maintenance;
+    std::unique_ptr<Dialogs::PrintCommands> m_print;
 
     bool m_loaded = false;
     bool m_quitting = false;
     bool m_focusPlaced = false;
+    MainFrame::KeyboardNavigation* m_keyboard = nullptr;
     QTimer m_updateOffer;
 
     MainFrame::ReAuthenticator m_reAuthenticator;
@@ -228,6 +237,8 @@ private:
     MainFrame::CCaptionBar* m_captionBar = nullptr;
     MainFrame::FrameMenus m_menus;
     QHash<int, QAction*> m_actions;
+    // Last, so that it goes first: the hot key, the smart tag and the runs.
+    std::shared_ptr<MainFrame::AutoCompletionController> m_autoCompletionController;
 };
 
 } // namespace Tarnwick

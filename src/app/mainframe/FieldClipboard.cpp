@@ -168,6 +168,11 @@ void QtFieldClipboard::Clear() {
     if (clipboard == nullptr) {
         throw Utilities::Exceptions::Exception(u"no clipboard", u"ClipboardBase::Clear");
     }
+    if (!m_holding || !clipboard->ownsClipboard()) {
+        // Another program's text (or nothing) is there now: it is not ours to take away.
+        m_holding = false;
+        return;
+    }
     m_changing = true;
     clipboard->clear();
     m_changing = false;

@@ -50,6 +50,7 @@ public:
     QtFieldClipboard();
 
     void CopyText(std::u16string_view text) override;
+    // Empties the clipboard only while it still holds our copy.
     void Clear() override;
 
     // The data we put on the clipboard while Qt still keeps it; nullptr otherwise.

@@ -2,29 +2,25 @@
 
 #include <QCursor>
 
+#include "app/CommandBoundary.h"
+
 namespace Tarnwick::MainFrame {
 
-SystemTrayNotificationIcon::SystemTrayNotificationIcon(QIcon icon) {
-    m_tray.setIcon(icon);
-    connect(&m_tray, &QSystemTrayIcon::activated, this, &SystemTrayNotificationIcon::OnActivated);
+SystemTrayNotificationIcon::SystemTrayNotificationIcon(QIcon icon) : m_icon(std::move(icon)) {
+    connect(&m_tray, &SystemTrayIcon::Activated, this, &SystemTrayNotificationIcon::OnActivated);
 }
 
-bool SystemTrayNotificationIcon::Show(const QString& tip, const QString& balloonTitle, const QString& balloonText) {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+bool SystemTrayNotificationIcon::Show(const QString& tip, const QString& balloonTitle, const QString&) {
+    try {
+        m_tray.AddIcon(nullptr, m_icon, balloonTitle.toStdU16String(), tip.toStdU16String());
+    } catch (...) {
+        App::LogCurrentException();
         return false;
     }
-    m_tray.setToolTip(tip);
-    m_tray.show();
-    if (!m_tray.isVisible()) {
-        return false;
-    }
-    if (QSystemTrayIcon::supportsMessages()) {
-        m_tray.showMessage(balloonTitle, balloonText, m_tray.icon(), 3000);
-    }
-    return true;
+    return m_tray.IsShown();
 }
 
-void SystemTrayNotificationIcon::Hide() { m_tray.hide(); }
+void SystemTrayNotificationIcon::Hide() { m_tray.DeleteIcon(); }
 
 void SystemTrayNotificationIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
     if (!onActivated) {

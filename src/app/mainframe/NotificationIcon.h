@@ -4,11 +4,12 @@
 #include <QObject>
 #include <QSystemTrayIcon>
 
+#include "app/SystemTrayIcon.h"
 #include "app/mainframe/FrameServices.h"
 
 namespace Tarnwick::MainFrame {
 
-// The notification-area icon through Qt's system tray icon.
+// The main window's side of the program's one notification-area icon.
 class SystemTrayNotificationIcon final : public QObject, public INotificationIcon {
     Q_OBJECT
 public:
@@ -16,12 +17,13 @@ public:
 
     bool Show(const QString& tip, const QString& balloonTitle, const QString& balloonText) override;
     void Hide() override;
-    bool IsShown() const override { return m_tray.isVisible(); }
+    bool IsShown() const override { return m_tray.IsShown(); }
 
 private:
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
 
-    QSystemTrayIcon m_tray;
+    QIcon m_icon;
+    SystemTrayIcon m_tray;
 };
 
 } // namespace Tarnwick::MainFrame

@@ -1,6 +1,8 @@
 #include "app/views/PasswordView.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
 #include "app/views/FolderTreeCtrl.h"
@@ -31,6 +33,17 @@ CPasswordView::CPasswordView(QWidget* parent) : QSplitter(Qt::Horizontal, parent
     font.setPointSizeF(font.pointSizeF() * 1.15);
     m_caption->setFont(font);
     m_caption->setAutoFillBackground(true);
+    // The filter sits inside the caption, so it shares its band.
+    m_filter = new QLineEdit(m_caption);
+    m_filter->setObjectName(QStringLiteral("ListFilter"));
+    m_filter->setPlaceholderText(QStringLiteral("Schnellsuche in allen Ordnern"));
+    m_filter->setClearButtonEnabled(true);
+    m_filter->setFixedWidth(240);
+    auto* captionRow = new QHBoxLayout(m_caption);
+    captionRow->setContentsMargins(0, 0, 0, 0);
+    captionRow->addStretch();
+    captionRow->addWidget(m_filter);
+    m_caption->setMinimumHeight(m_filter->sizeHint().height() + 10);
     m_model = new PasswordListModel(this);
     m_list = new CPasswordListCtrl(top);
     m_list->SetListModel(m_model);
@@ -58,6 +71,7 @@ QString CPasswordView::ListCaption() const { return m_caption->text(); }
 void CPasswordView::SetViewsEnabled(bool enabled) {
     m_tree->setEnabled(enabled);
     m_list->setEnabled(enabled);
+    m_filter->setEnabled(enabled);
     m_panel->CommentWindow()->setEnabled(enabled);
 }
 

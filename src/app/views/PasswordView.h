@@ -3,6 +3,7 @@
 #include <QSplitter>
 
 class QLabel;
+class QLineEdit;
 
 namespace Tarnwick::Views {
 
@@ -28,6 +29,8 @@ public:
     CInformationPanel* InformationPanel() const noexcept { return m_panel; }
     CCommentWnd* CommentWindow() const;
     QSplitter* RightSplitter() const noexcept { return m_right; }
+    // The filter field at the right of the list caption.
+    QLineEdit* FilterEdit() const noexcept { return m_filter; }
 
     void SetListCaption(const QString& caption);
     QString ListCaption() const;
@@ -40,6 +43,7 @@ private:
     PasswordListModel* m_model = nullptr;
     CInformationPanel* m_panel = nullptr;
     QLabel* m_caption = nullptr;
+    QLineEdit* m_filter = nullptr;
     QSplitter* m_right = nullptr;
 };
 
