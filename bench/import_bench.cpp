@@ -19,13 +19,13 @@
 #include <string>
 #include <vector>
 
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "database/CDatabase.h"
 #include "exchange/CsvImporter.h"
 #include "exchange/DatabaseImport.h"
 #include "exchange/ImportMessages.h"
 #include "exchange/XmlImportKeepassV2.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "model/PasswordData.h"
 #include "support/FakeDatabaseUI.h"
 #include "support/TempFolder.h"

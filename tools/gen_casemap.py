@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes src/core/text/CaseMapTable.inc: the simple Unicode case mappings of the BMP
+"""Writes src/base/text/CaseMapTable.inc: the simple Unicode case mappings of the BMP
 as runs (first, last, delta, stride), so case folding never depends on the C locale."""
 import sys
 

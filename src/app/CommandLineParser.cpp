@@ -1,6 +1,6 @@
 #include "app/CommandLineParser.h"
 
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 
 namespace Tarnwick {
 

@@ -10,7 +10,7 @@
 
 #include "app/CommandBoundary.h"
 #include "core/Path.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/UserSession.h"
 
 namespace Tarnwick {

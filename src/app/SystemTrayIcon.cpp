@@ -5,7 +5,7 @@
 
 #include "app/ApplicationIcon.h"
 #include "app/CommandBoundary.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "uiext/QtText.h"
 
 namespace Tarnwick {

@@ -4,9 +4,9 @@
 
 #include "app/CommandBoundary.h"
 #include "core/Path.h"
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/UserSession.h"
 
 namespace Tarnwick::App {

@@ -4,7 +4,7 @@
 
 #include "autocompletion/SecureClipboard.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::AutoCompletion {
 

@@ -1,7 +1,7 @@
 #include "autocompletion/HotKeyBase.h"
 
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Core {
 

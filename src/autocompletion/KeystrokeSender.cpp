@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::AutoCompletion {
 

@@ -3,11 +3,11 @@
 #include <exception>
 #include <string>
 
-#include "core/text/Format.h"
-#include "core/text/Utf.h"
+#include "base/text/Format.h"
+#include "base/text/Utf.h"
 #include "crypto/SecureWipe.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Clipboard {
 

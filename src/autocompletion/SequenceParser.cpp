@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 
 namespace Tarnwick::AutoCompletion {
 

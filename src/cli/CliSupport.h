@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli/Arguments.h"
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 
 namespace Tarnwick::Cli {
 

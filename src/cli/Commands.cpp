@@ -5,7 +5,7 @@
 #include <new>
 
 #include "cli/Arguments.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Cli {
 

@@ -5,7 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "crypto/SecureWipe.h"
 
 namespace Tarnwick::Cli {

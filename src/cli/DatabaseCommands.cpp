@@ -5,11 +5,11 @@
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "cli/Session.h"
-#include "core/text/CaseFolding.h"
-#include "core/text/Format.h"
+#include "base/text/CaseFolding.h"
+#include "base/text/Format.h"
 #include "crypto/CipherBaseFactory.h"
 #include "database/FileBackup.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Cli {
 

@@ -7,7 +7,7 @@
 #include "cli/Json.h"
 #include "cli/Session.h"
 #include "cli/VaultPaths.h"
-#include "core/text/CaseFolding.h"
+#include "base/text/CaseFolding.h"
 #include "model/Clock.h"
 
 namespace Tarnwick::Cli {

@@ -7,7 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/Session.h"
 #include "cli/VaultPaths.h"
-#include "core/text/CaseFolding.h"
+#include "base/text/CaseFolding.h"
 #include "exchange/DatabaseExport.h"
 #include "exchange/DatabaseImport.h"
 #include "exchange/DatabaseImportReader.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 
 namespace Tarnwick::Cli::Json {
 

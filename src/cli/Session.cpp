@@ -1,8 +1,8 @@
 #include "cli/Session.h"
 
 #include "cli/Arguments.h"
-#include "core/text/CaseFolding.h"
-#include "core/text/Utf.h"
+#include "base/text/CaseFolding.h"
+#include "base/text/Utf.h"
 
 namespace Tarnwick::Cli {
 

@@ -5,7 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/Session.h"
 #include "cli/Json.h"
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "crypto/SecureWipe.h"
 #include "generator/PasswordGenerator.h"
 #include "generator/PasswordPolicySerializer.h"

@@ -3,7 +3,7 @@
 #include <unordered_map>
 
 #include "cli/Arguments.h"
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 
 namespace Tarnwick::Cli {
 

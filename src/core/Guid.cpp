@@ -4,7 +4,7 @@
 #include <cstring>
 #include <uuid/uuid.h>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace WindowsServiceProvider {
 

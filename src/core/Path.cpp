@@ -6,9 +6,9 @@
 #include <mutex>
 #include <string>
 
-#include "log/exceptions/Exception.h"
-#include "core/text/Format.h"
-#include "core/text/Utf.h"
+#include "base/exceptions/Exception.h"
+#include "base/text/Format.h"
+#include "base/text/Utf.h"
 #include "platform/Files.h"
 #include "platform/FileSystem.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Core {
 
@@ -41,7 +41,7 @@ struct FULL_FILE_TIME {
 };
 
 // The program's folders and file services. File system paths are std::filesystem::path;
-// text that is stored or shown converts at that boundary (core/text/Utf.h). Every failing
+// text that is stored or shown converts at that boundary (base/text/Utf.h). Every failing
 // system call raises a WindowsException with the call's name and errno. Folders created here
 // are private to the user (0700).
 class Path {

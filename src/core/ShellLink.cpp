@@ -3,8 +3,8 @@
 #include <string_view>
 
 #include "core/Path.h"
-#include "core/text/Utf.h"
-#include "log/exceptions/Exception.h"
+#include "base/text/Utf.h"
+#include "base/exceptions/Exception.h"
 #include "platform/Files.h"
 
 namespace WindowsServiceProvider::Shell {

@@ -3,7 +3,7 @@
 #include <cerrno>
 
 #include "core/Path.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/Files.h"
 
 #ifndef TW_FILE_VERSION

@@ -1,6 +1,6 @@
 #include "crypto/CipherBase.h"
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace CryptoServiceProvider::Encryption {
 

@@ -2,7 +2,7 @@
 
 #include "crypto/Blowfish.h"
 #include "crypto/Rijndael256.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace CryptoServiceProvider::Encryption {
 

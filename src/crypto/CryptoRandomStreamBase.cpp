@@ -1,7 +1,7 @@
 #include "crypto/CryptoRandomStreamBase.h"
 
 #include "crypto/SecureWipe.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace CryptoServiceProvider::Random {
 

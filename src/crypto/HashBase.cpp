@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "crypto/ScopedWipe.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace CryptoServiceProvider::Hashing {
 

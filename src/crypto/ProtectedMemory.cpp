@@ -3,11 +3,11 @@
 #include <cstring>
 #include <utility>
 
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 #include "crypto/MemoryProtection.h"
 #include "crypto/SecureAllocator.h"
 #include "crypto/SecureWipe.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace CryptoServiceProvider {
 

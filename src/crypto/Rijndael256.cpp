@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace CryptoServiceProvider::Encryption {
 

@@ -6,7 +6,7 @@
 
 #include "crypto/ScopedWipe.h"
 #include "crypto/SecureWipe.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace CryptoServiceProvider::Encryption {
 

@@ -1,7 +1,7 @@
 #include "crypto/RndCAPI.h"
 
 #include "crypto/ScopedWipe.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/SystemRandom.h"
 
 namespace CryptoServiceProvider::Random::CAPI {

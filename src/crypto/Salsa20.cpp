@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "crypto/ScopedWipe.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace CryptoServiceProvider::Encryption {
 

@@ -1,6 +1,6 @@
 #include "crypto/StreamCipherBase.h"
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace CryptoServiceProvider::Encryption {
 

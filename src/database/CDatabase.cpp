@@ -2,13 +2,13 @@
 
 #include <cerrno>
 
-#include "core/text/Format.h"
-#include "core/text/Utf.h"
-#include "log/exceptions/DBException.h"
+#include "base/text/Format.h"
+#include "base/text/Utf.h"
+#include "base/exceptions/DBException.h"
 #include "database/FileBackup.h"
 #include "database/FileFormat.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "database/HeaderVerifier.h"
 #include "database/Leftovers.h"
 #include "model/FolderTree.h"

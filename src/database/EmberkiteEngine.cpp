@@ -11,7 +11,7 @@
 #include "crypto/SecureWipe.h"
 #include "crypto/HashBaseWin.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/DBException.h"
+#include "base/exceptions/DBException.h"
 #include "database/FileDeletionTool.h"
 #include "database/HeaderVerifier.h"
 #include "database/MasterKeyKDF.h"

@@ -8,7 +8,7 @@
 #include "crypto/HashBaseWin.h"
 #include "database/FileHash.h"
 #include "database/TimestampValidator.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/FileSystem.h"
 
 namespace WindowsServiceProvider {

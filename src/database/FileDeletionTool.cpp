@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "log/exceptions/DBException.h"
+#include "base/exceptions/DBException.h"
 #include "platform/FileSystem.h"
 
 namespace EmberkiteDatabase {

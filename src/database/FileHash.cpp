@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "crypto/HashBase.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/FileSystem.h"
 
 namespace EmberkiteDatabase {

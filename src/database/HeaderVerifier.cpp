@@ -1,6 +1,6 @@
 #include "database/HeaderVerifier.h"
 
-#include "log/exceptions/DBException.h"
+#include "base/exceptions/DBException.h"
 
 namespace EmberkiteDatabase {
 

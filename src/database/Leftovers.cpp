@@ -6,7 +6,7 @@
 #include <string>
 
 #include "database/EmberkiteEngine.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/Files.h"
 #include "platform/FileSystem.h"
 

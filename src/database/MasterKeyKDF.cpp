@@ -9,7 +9,7 @@
 #include "crypto/Rijndael256.h"
 #include "crypto/SecureWipe.h"
 #include "crypto/HashBaseWin.h"
-#include "log/exceptions/DBException.h"
+#include "base/exceptions/DBException.h"
 
 namespace EmberkiteDatabase {
 

@@ -4,10 +4,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/text/Format.h"
-#include "core/text/Utf.h"
+#include "base/text/Format.h"
+#include "base/text/Utf.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/DBException.h"
+#include "base/exceptions/DBException.h"
 
 namespace EmberkiteDatabase {
 

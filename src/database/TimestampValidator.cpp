@@ -1,6 +1,6 @@
 #include "database/TimestampValidator.h"
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "model/Clock.h"
 
 namespace EmberkiteDatabase {

@@ -15,7 +15,7 @@
 #include "editor/EditorText.h"
 #include "editor/PasswordPages.h"
 #include "editor/PasswordSheet.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/x11/WindowList.h"
 
 namespace Tarnwick {

@@ -7,15 +7,15 @@
 
 #include <QString>
 
+#include "uiext/QtText.h"
+
 class QTreeWidget;
 
 // Small helpers shared by the pages of the entry editor.
 namespace Tarnwick::Editor {
 
-inline QString Q(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-inline std::u16string U(const QString& text) { return text.toStdU16String(); }
+using UiText::Q;
+using UiText::U;
 
 // Fields longer than their limit are refused with the message.
 inline bool TooLong(const QString& text, std::size_t limit) { return static_cast<std::size_t>(text.size()) > limit; }

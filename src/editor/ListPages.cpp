@@ -10,10 +10,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 #include "editor/EditorText.h"
 #include "editor/PasswordPages.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "uilib/MessageBox.h"
 
 namespace Tarnwick {

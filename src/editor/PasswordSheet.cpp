@@ -17,7 +17,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 #include "editor/EditorText.h"
 #include "generator/ui/PasswordGeneratorDlg.h"
 #include "platform/x11/WindowList.h"

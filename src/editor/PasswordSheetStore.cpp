@@ -6,7 +6,7 @@
 #include <QLineEdit>
 
 #include "autocompletion/AutoCompletionIndex.h"
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 #include "editor/PasswordSheet.h"
 #include "model/Clock.h"
 #include "uilib/MessageBox.h"

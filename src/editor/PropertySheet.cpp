@@ -8,7 +8,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 #include "editor/EditorText.h"
 #include "model/Clock.h"
 

@@ -15,7 +15,7 @@
 #include "editor/PasswordPages.h"
 #include "editor/PasswordSheet.h"
 #include "editor/Symbols.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "uilib/MessageBox.h"
 
 namespace Tarnwick {

@@ -19,7 +19,7 @@
 #include <QUrl>
 
 #include "core/Path.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Editor {
 namespace {

@@ -5,11 +5,11 @@
 #include <string>
 #include <utility>
 
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 #include "crypto/SecureWipe.h"
 #include "exchange/ImportMessages.h"
 #include "exchange/ImportSource.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Import::CSV {
 

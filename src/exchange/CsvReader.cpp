@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "exchange/ImportText.h"
 
 namespace Tarnwick::Import::CSV {

@@ -1,10 +1,10 @@
 #include "exchange/DatabaseExport.h"
 
-#include "core/text/CaseFolding.h"
-#include "core/text/Utf.h"
+#include "base/text/CaseFolding.h"
+#include "base/text/Utf.h"
 #include "database/CDatabase.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/FileSystem.h"
 
 namespace Tarnwick::ExportImport {

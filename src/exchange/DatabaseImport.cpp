@@ -3,12 +3,12 @@
 #include <cstring>
 #include <memory>
 
-#include "core/text/Format.h"
-#include "core/text/Utf.h"
+#include "base/text/Format.h"
+#include "base/text/Utf.h"
 #include "database/FileBackup.h"
 #include "exchange/DatabaseImportReader.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "model/ByteBuffer.h"
 
 namespace Tarnwick::ExportImport {

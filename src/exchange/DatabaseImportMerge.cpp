@@ -4,9 +4,9 @@
 #include <functional>
 #include <memory>
 
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/Files.h"
 
 namespace Tarnwick::ExportImport {

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "core/text/CaseFolding.h"
-#include "core/text/Utf.h"
+#include "base/text/CaseFolding.h"
+#include "base/text/Utf.h"
 #include "crypto/CipherBaseFactory.h"
 #include "crypto/HashBaseWin.h"
 #include "crypto/SecureWipe.h"
@@ -18,8 +18,8 @@
 #include "exchange/ImportMessages.h"
 #include "exchange/ImportSource.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/DBException.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/DBException.h"
+#include "base/exceptions/Exception.h"
 #include "platform/FileSystem.h"
 
 namespace Tarnwick::ExportImport {

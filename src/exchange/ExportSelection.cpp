@@ -4,7 +4,7 @@
 #include <memory>
 #include <unordered_map>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::ExportImport {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <map>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::ExportImport {
 

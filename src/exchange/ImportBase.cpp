@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <utility>
 
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 #include "exchange/ImportText.h"
 #include "exchange/ImportTime.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "model/Clock.h"
 
 namespace Tarnwick::Import {

@@ -9,7 +9,7 @@
 #include "exchange/XmlImportPasswordDepot.h"
 #include "exchange/XmlImportPasswordSafe.h"
 #include "exchange/XmlImportStickyPassword.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/Files.h"
 
 namespace Tarnwick::Import {

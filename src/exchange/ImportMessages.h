@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "crypto/String.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Import {
 

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "core/text/Base64.h"
-#include "core/text/Format.h"
+#include "base/text/Base64.h"
+#include "base/text/Format.h"
 #include "exchange/ImportText.h"
 #include "platform/Files.h"
 

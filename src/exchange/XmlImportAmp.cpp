@@ -1,7 +1,7 @@
 #include "exchange/XmlImportAmp.h"
 
 #include "exchange/ImportTime.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Import::Xml {
 

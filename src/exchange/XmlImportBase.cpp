@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 #include "exchange/ImportMessages.h"
 #include "exchange/ImportSource.h"
 #include "exchange/XmlPrologCheck.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Import::Xml {
 

@@ -3,7 +3,7 @@
 #include "exchange/ImportAutoType.h"
 #include "exchange/ImportMessages.h"
 #include "exchange/ImportTime.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Import::Xml {
 

@@ -2,9 +2,9 @@
 
 #include <unordered_set>
 
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 #include "exchange/ImportTime.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Import::Xml {
 

@@ -6,7 +6,7 @@
 
 #include "crypto/SecureWipe.h"
 #include "exchange/ImportSource.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Import::Xml {
 

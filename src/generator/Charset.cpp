@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "generator/WipeString.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::PasswordGenerator {
 

@@ -5,11 +5,11 @@
 #include <optional>
 #include <vector>
 
-#include "core/text/Base64.h"
+#include "base/text/Base64.h"
 #include "crypto/RndCAPI.h"
 #include "crypto/ScopedWipe.h"
 #include "generator/WipeString.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::PasswordGenerator {
 

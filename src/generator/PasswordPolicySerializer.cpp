@@ -1,4 +1,4 @@
-#include "core/text/Numbers.h"
+#include "base/text/Numbers.h"
 #include "generator/PasswordPolicySerializer.h"
 
 #include <algorithm>
@@ -11,7 +11,7 @@
 #include "core/Path.h"
 #include "core/xml/XmlCharacters.h"
 #include "core/xml/XmlReader.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::PasswordGenerator {
 

@@ -1,6 +1,6 @@
 #include "generator/PolicyRules.h"
 
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 
 namespace Tarnwick::PasswordGenerator::PolicyRules {
 

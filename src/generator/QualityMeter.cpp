@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace CryptoServiceProvider::PasswordMeter {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <syslog.h>
 
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 
 namespace Tarnwick::LogProvider {
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "core/Path.h"
-#include "core/text/Utf.h"
-#include "core/text/Base64.h"
+#include "base/text/Utf.h"
+#include "base/text/Base64.h"
 #include "log/EventLogger.h"
 
 namespace Tarnwick::LogProvider {

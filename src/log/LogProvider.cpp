@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "core/text/Format.h"
-#include "core/text/Utf.h"
+#include "base/text/Format.h"
+#include "base/text/Utf.h"
 
 namespace Tarnwick::LogProvider {
 

@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "log/FileLogger.h"
-#include "log/exceptions/DBException.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/DBException.h"
+#include "base/exceptions/Exception.h"
 
 // The log families. Each call opens "tlp.log", appends one event and closes it again; when the
 // file cannot be written the event goes to the system log. None of them ever throws.

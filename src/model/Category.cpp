@@ -1,6 +1,6 @@
 #include "model/Category.h"
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::PasswordADT {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::PasswordADT {
 

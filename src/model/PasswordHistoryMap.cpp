@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "model/Serialization.h"
 
 namespace Tarnwick::PasswordADT {

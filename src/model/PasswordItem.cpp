@@ -1,6 +1,6 @@
 #include "model/PasswordItem.h"
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "model/Clock.h"
 #include "model/Serialization.h"
 

@@ -1,7 +1,7 @@
 #include "model/Serialization.h"
 
 #include "crypto/SecureWipe.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::PasswordADT {
 

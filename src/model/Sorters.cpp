@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "core/text/CaseFolding.h"
-#include "core/text/Format.h"
-#include "log/exceptions/Exception.h"
+#include "base/text/CaseFolding.h"
+#include "base/text/Format.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::PasswordADT {
 

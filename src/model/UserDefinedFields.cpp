@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "core/text/Format.h"
-#include "log/exceptions/Exception.h"
+#include "base/text/Format.h"
+#include "base/exceptions/Exception.h"
 #include "model/Serialization.h"
 
 namespace Tarnwick::PasswordADT {

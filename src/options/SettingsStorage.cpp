@@ -1,4 +1,4 @@
-#include "core/text/Numbers.h"
+#include "base/text/Numbers.h"
 #include "options/SettingsStorage.h"
 
 #include <algorithm>
@@ -12,7 +12,7 @@
 #include "core/xml/XmlCharacters.h"
 #include "core/xml/XmlReader.h"
 #include "core/xml/XmlWriter.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace OptionsLibrary::SettingsStorage {
 

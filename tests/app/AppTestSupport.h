@@ -17,7 +17,7 @@
 #include "app/ModalDialog.h"
 #include "app/login/DatabaseFileDialog.h"
 #include "core/Path.h"
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "database/CDatabase.h"
 #include "support/DialogResponder.h"
 #include "support/FakeDatabaseUI.h"

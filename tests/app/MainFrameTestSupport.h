@@ -25,7 +25,7 @@
 #include "app/views/TreeItems.h"
 #include "core/Path.h"
 #include "database/CDatabase.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/session/SessionWatcher.h"
 #include "platform/x11/IdleTime.h"
 #include "support/DialogResponder.h"

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
@@ -24,6 +25,7 @@ namespace {
 using namespace Tarnwick::Commands;
 using Tarnwick::PasswordADT::PasswordData;
 using Tarnwick::PasswordADT::PasswordItem;
+using QMB = QMessageBox;
 
 std::shared_ptr<PasswordItem> Entry(std::u16string_view description, std::u16string_view user,
                                     std::u16string_view comment, std::u16string_view url) {
@@ -113,6 +115,17 @@ TEST_F(SearchFixture, EachScopeFindsItsField) {
     ASSERT_TRUE(frame->SelectFolder(0));
     EXPECT_FALSE(frame->IsSearchResultMode());
     EXPECT_EQ(ListedDescriptions().size(), 2u);
+}
+
+TEST_F(SearchFixture, TheCaptionCountsTheHitsThatAreLeft) {
+    Open(BankVault());
+    ASSERT_TRUE(SearchFor(QStringLiteral("bank"), 0));
+    SelectRow(0);
+    responder->Then(QMB::Yes);
+    frame->ExecuteCommand(ID_PASSWORD_DELETE);
+    EXPECT_TRUE(frame->IsSearchResultMode());
+    EXPECT_EQ(ListedDescriptions(), (std::vector<std::u16string>{u"meine bank"}));
+    EXPECT_EQ(frame->View()->ListCaption(), QStringLiteral("Suchergebniss: 1 Passwortinformationen gefunden"));
 }
 
 TEST_F(SearchFixture, ASearchWithoutHitsSaysSo) {

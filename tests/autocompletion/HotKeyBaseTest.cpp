@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "autocompletion/HotKeyBase.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/x11/FakeDesktop.h"
 #include "support/TemporaryXdgFolders.h"
 

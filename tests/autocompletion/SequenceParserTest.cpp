@@ -7,8 +7,8 @@
 
 #include "autocompletion/SequenceManager.h"
 #include "autocompletion/SequenceParser.h"
-#include "core/text/Utf.h"
-#include "log/exceptions/Exception.h"
+#include "base/text/Utf.h"
+#include "base/exceptions/Exception.h"
 
 using namespace Tarnwick::AutoCompletion;
 using StringServiceProvider::SecureString;

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "autocompletion/WindowMatching.h"
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 
 using namespace Tarnwick::AutoCompletion;
 

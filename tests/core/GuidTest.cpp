@@ -3,7 +3,7 @@
 #include <set>
 
 #include "core/Guid.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 using WindowsServiceProvider::Guid;
 using WindowsServiceProvider::GUID;

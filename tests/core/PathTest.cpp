@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "core/Path.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "support/TemporaryXdgFolders.h"
 
 namespace fs = std::filesystem;

@@ -6,7 +6,7 @@
 
 #include "core/Path.h"
 #include "core/ShellLink.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "support/TemporaryXdgFolders.h"
 
 namespace fs = std::filesystem;

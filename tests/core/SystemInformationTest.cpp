@@ -7,7 +7,7 @@
 
 #include "core/PEFileSignatureVerifier.h"
 #include "core/SystemInformation.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "support/TemporaryXdgFolders.h"
 
 using namespace Tarnwick::Core;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/xml/XmlReader.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "support/TempFolder.h"
 
 using namespace XmlServiceProvider;

@@ -8,7 +8,7 @@
 
 #include "core/xml/XmlReader.h"
 #include "core/xml/XmlWriter.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "support/TempFolder.h"
 
 using namespace XmlServiceProvider;

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace CipherTest {
 

@@ -7,7 +7,7 @@
 #include "crypto/ProtectedMemory.h"
 #include "crypto/SecureString.h"
 #include "crypto/SecureWipe.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 using CryptoServiceProvider::IMemoryProtection;
 using CryptoServiceProvider::ProtectedMemory;

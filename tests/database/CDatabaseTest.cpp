@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "database/CDatabase.h"
-#include "log/exceptions/DBException.h"
+#include "base/exceptions/DBException.h"
 #include "database/EmberkiteEngine.h"
 #include "database/FileFormat.h"
 #include "support/ClockOverride.h"

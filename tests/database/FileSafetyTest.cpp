@@ -10,11 +10,11 @@
 #include <algorithm>
 #include <functional>
 
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "database/CDatabase.h"
 #include "database/EmberkiteEngine.h"
 #include "database/FileBackup.h"
-#include "log/exceptions/DBException.h"
+#include "base/exceptions/DBException.h"
 #include "support/DatabaseFixture.h"
 #include "support/FaultyFileSystem.h"
 

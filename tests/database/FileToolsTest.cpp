@@ -9,7 +9,7 @@
 #include "database/FileBackup.h"
 #include "database/FileDeletionTool.h"
 #include "database/FileHash.h"
-#include "log/exceptions/DBException.h"
+#include "base/exceptions/DBException.h"
 #include "platform/FileSystem.h"
 #include "support/ClockOverride.h"
 #include "support/DatabaseFixture.h"

@@ -3,7 +3,7 @@
 
 #include <random>
 
-#include "log/exceptions/DBException.h"
+#include "base/exceptions/DBException.h"
 #include "database/EmberkiteEngine.h"
 #include "support/DatabaseFixture.h"
 

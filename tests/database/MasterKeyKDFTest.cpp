@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "database/MasterKeyKDF.h"
-#include "log/exceptions/DBException.h"
+#include "base/exceptions/DBException.h"
 #include "support/ReferenceCrypto.h"
 
 using EmberkiteDatabase::DBError;

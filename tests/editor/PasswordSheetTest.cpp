@@ -24,7 +24,7 @@
 #include "support/TemporaryXdgFolders.h"
 #include "uilib/SecureEdit.h"
 #include "generator/ui/QualityBar.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include <QLabel>
 #include "editor/Screenshots.h"
 

@@ -16,7 +16,7 @@
 #include <QImage>
 
 #include "editor/Symbols.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "support/TemporaryXdgFolders.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include "exchange/CsvImportPSR.h"
 #include "exchange/CsvImporter.h"
 #include "exchange/ImportMessages.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "support/ClockOverride.h"
 
 using namespace ImportTest;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "exchange/DatabaseImportMerge.h"
 #include "exchange/ExportImportFakeUI.h"
 #include "model/Sorters.h"

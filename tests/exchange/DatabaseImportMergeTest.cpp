@@ -4,7 +4,7 @@
 #include "exchange/ExportImportFakeUI.h"
 #include "exchange/ExportImportTestData.h"
 #include "exchange/FolderMap.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 using namespace Tarnwick;
 using namespace Tarnwick::ExportImport;

@@ -6,7 +6,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "database/FileBackup.h"
 #include "database/FileFormat.h"
 #include "exchange/DatabaseExport.h"

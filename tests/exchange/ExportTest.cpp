@@ -2,11 +2,11 @@
 
 #include <unistd.h>
 
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "exchange/DatabaseExport.h"
 #include "exchange/ExportImportFakeUI.h"
 #include "exchange/ExportImportTestData.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "support/DatabaseFixture.h"
 
 using namespace Tarnwick;

@@ -16,7 +16,7 @@
 #include "exchange/CsvImporter.h"
 #include "exchange/ImportFactory.h"
 #include "exchange/ImportMessages.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "support/ClockOverride.h"
 
 using namespace ImportTest;

@@ -5,7 +5,7 @@
 
 #include "ImportTestSupport.h"
 #include "exchange/ImportBase.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "model/ByteBuffer.h"
 #include "support/ClockOverride.h"
 

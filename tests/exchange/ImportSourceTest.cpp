@@ -8,7 +8,7 @@
 #include "ImportTestSupport.h"
 #include "exchange/ImportFactory.h"
 #include "exchange/ImportSource.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 using namespace ImportTest;
 using Tarnwick::Import::ImportFormat;

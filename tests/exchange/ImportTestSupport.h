@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "exchange/ImportBase.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "model/PasswordData.h"
 #include "support/TempFolder.h"
 

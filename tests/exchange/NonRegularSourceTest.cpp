@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "ImportTestSupport.h"
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "exchange/DatabaseImportReader.h"
 #include "exchange/ExportImportFakeUI.h"
 #include "exchange/ImportFactory.h"
 #include "exchange/ImportMessages.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "support/DatabaseFixture.h"
 
 using namespace ImportTest;

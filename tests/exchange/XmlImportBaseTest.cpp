@@ -9,7 +9,7 @@
 #include "exchange/XmlImportPasswordDepot.h"
 #include "exchange/XmlImportPasswordSafe.h"
 #include "exchange/XmlPrologCheck.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 using namespace ImportTest;
 using namespace Tarnwick::Import;

@@ -5,7 +5,7 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "generator/GeneratorTestSupport.h"
 #include "generator/PasswordGenerator.h"
 #include "generator/PasswordPolicySerializer.h"

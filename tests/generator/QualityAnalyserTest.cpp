@@ -3,7 +3,7 @@
 #include <set>
 #include <string>
 
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "generator/QualityAnalyser.h"
 #include "generator/QualityMeter.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "generator/QualityMeter.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 using namespace CryptoServiceProvider::PasswordMeter;
 using StringServiceProvider::SecureString;

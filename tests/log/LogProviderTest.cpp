@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/Path.h"
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "log/EventLogger.h"
 #include "log/LogProvider.h"
 #include "support/TemporaryXdgFolders.h"

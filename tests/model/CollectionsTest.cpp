@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "model/PasswordHistoryMap.h"
 #include "model/PasswordItem.h"
 #include "model/UserDefinedFields.h"

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "model/PasswordData.h"
 #include "support/ClockOverride.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "model/PasswordItem.h"
 #include "support/ClockOverride.h"
 

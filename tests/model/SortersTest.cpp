@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/text/CaseFolding.h"
+#include "base/text/CaseFolding.h"
 #include "model/Sorters.h"
 #include "support/ClockOverride.h"
 

@@ -7,7 +7,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "options/SettingsStorage.h"
 #include "support/TempFolder.h"
 

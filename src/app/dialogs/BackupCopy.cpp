@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "core/text/Format.h"
-#include "core/text/Utf.h"
+#include "base/text/Format.h"
+#include "base/text/Utf.h"
 #include "crypto/HashBaseWin.h"
 #include "database/FileHash.h"
 #include "platform/AtomicFile.h"

@@ -9,6 +9,7 @@
 #include "app/dialogs/DialogSupport.h"
 #include "app/login/DialogHeader.h"
 #include "generator/ui/QualityBar.h"
+#include "uilib/DialogLayout.h"
 #include "uilib/MessageBox.h"
 #include "uilib/SecureEdit.h"
 
@@ -48,25 +49,13 @@ CChangeDatabasePasswordDialog::CChangeDatabasePasswordDialog(Dialogs::Maintenanc
     m_change->setDefault(true);
     m_cancel = Dialogs::MakeButton(Q(u"&Abbrechen"), "cancel", this);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_hide);
-    buttons->addStretch();
-    buttons->addWidget(m_change);
-    buttons->addWidget(m_cancel);
-    auto* body = new QVBoxLayout;
-    body->setContentsMargins(12, 12, 12, 12);
+    QVBoxLayout* body = UiLibrary::LayOutBelowHeader(*this, m_header);
     body->addWidget(m_current);
     body->addSpacing(6);
     body->addWidget(m_new);
     body->addWidget(m_quality);
     body->addWidget(m_repeat);
-    body->addSpacing(8);
-    body->addLayout(buttons);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_header);
-    layout->addLayout(body);
+    UiLibrary::AddButtonRow(*body, {m_hide, nullptr, m_change, m_cancel});
 
     connect(m_hide, &QCheckBox::toggled, this, [this](bool hidden) {
         for (SecureCueBannerEdit* edit : {m_current, m_new, m_repeat}) {

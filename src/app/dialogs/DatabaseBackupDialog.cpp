@@ -19,10 +19,11 @@
 #include "app/dialogs/ThreadedDatabaseUi.h"
 #include "app/login/DatabaseFileDialog.h"
 #include "app/login/DialogHeader.h"
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 #include "platform/FileSystem.h"
 #include "uiext/CueBannerEdit.h"
 #include "uiext/QtText.h"
+#include "uilib/DialogLayout.h"
 #include "uilib/MessageBox.h"
 
 namespace Tarnwick {
@@ -90,24 +91,13 @@ CDatabaseBackupDialog::CDatabaseBackupDialog(Dialogs::MaintenanceHost& host, std
     m_ok = Dialogs::MakeButton(Q(u"&OK"), "ok", this);
     m_ok->setDefault(true);
     m_cancel = Dialogs::MakeButton(Q(u"&Abbrechen"), "cancel", this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
 
-    auto* body = new QVBoxLayout;
-    body->setContentsMargins(12, 12, 12, 12);
+    QVBoxLayout* body = UiLibrary::LayOutBelowHeader(*this, m_header);
     body->addLayout(form);
     body->addSpacing(6);
     body->addWidget(m_progress);
     body->addWidget(m_label);
-    body->addSpacing(8);
-    body->addLayout(buttons);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_header);
-    layout->addLayout(body);
+    UiLibrary::AddButtonRow(*body, {m_ok, m_cancel});
 
     connect(m_browse, &QPushButton::clicked, this, &CDatabaseBackupDialog::OnBrowse);
     connect(m_ok, &QPushButton::clicked, this, &CDatabaseBackupDialog::OnOk);

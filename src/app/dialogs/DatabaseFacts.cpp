@@ -2,8 +2,8 @@
 
 #include <system_error>
 
-#include "core/text/Format.h"
-#include "core/text/Utf.h"
+#include "base/text/Format.h"
+#include "base/text/Utf.h"
 #include "database/FileFormat.h"
 #include "platform/FileSystem.h"
 #include "platform/Files.h"

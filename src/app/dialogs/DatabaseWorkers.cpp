@@ -4,10 +4,10 @@
 
 #include "app/dialogs/BackupCopy.h"
 #include "app/dialogs/DialogSupport.h"
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "database/FileFormat.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/FileSystem.h"
 
 namespace Tarnwick::Dialogs {

@@ -18,6 +18,7 @@
 #include "app/login/DatabaseFileDialog.h"
 #include "app/login/DialogHeader.h"
 #include "uiext/CueBannerEdit.h"
+#include "uilib/DialogLayout.h"
 #include "uilib/MessageBox.h"
 
 namespace Tarnwick {
@@ -71,24 +72,13 @@ CDeleteDatabaseDialog::CDeleteDatabaseDialog(Dialogs::MaintenanceHost& host, QWi
     m_ok = Dialogs::MakeButton(Q(u"&OK"), "ok", this);
     m_ok->setDefault(true);
     m_cancel = Dialogs::MakeButton(Q(u"&Abbrechen"), "cancel", this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
 
-    auto* body = new QVBoxLayout;
-    body->setContentsMargins(12, 12, 12, 12);
+    QVBoxLayout* body = UiLibrary::LayOutBelowHeader(*this, m_header);
     body->addLayout(choices);
     body->addSpacing(6);
     body->addWidget(m_progress);
     body->addWidget(m_label);
-    body->addSpacing(8);
-    body->addLayout(buttons);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_header);
-    layout->addLayout(body);
+    UiLibrary::AddButtonRow(*body, {m_ok, m_cancel});
 
     connect(m_currentButton, &QRadioButton::toggled, this, [this] { FollowChoice(); });
     connect(m_otherButton, &QRadioButton::toggled, this, [this](bool chosen) {

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include "uiext/QtText.h"
+
 class QDialog;
 class QHBoxLayout;
 class QPushButton;
@@ -15,9 +17,7 @@ class QWidget;
 
 namespace Tarnwick::Dialogs {
 
-inline QString Q(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+using UiText::Q;
 
 inline QString PathText(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
 inline std::filesystem::path PathOf(const QString& text) { return std::filesystem::path(text.toStdString()); }

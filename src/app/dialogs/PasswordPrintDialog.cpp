@@ -20,12 +20,13 @@
 #include "app/dialogs/DialogSupport.h"
 #include "app/login/DialogHeader.h"
 #include "app/views/PasswordDataTreeCtrl.h"
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 #include "crypto/SecureWipe.h"
 #include "model/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Files.h"
 #include "uiext/QtText.h"
+#include "uilib/DialogLayout.h"
 #include "uilib/MessageBox.h"
 
 namespace Tarnwick {
@@ -101,26 +102,12 @@ CPasswordPrintDialog::CPasswordPrintDialog(bool preview, const std::filesystem::
     m_pageSetup->setEnabled(!preview);
     m_pdf->setEnabled(!preview);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_pageSetup);
-    buttons->addWidget(m_pdf);
-    buttons->addStretch();
-    buttons->addWidget(m_previewButton);
-    buttons->addWidget(m_print);
-    buttons->addWidget(m_cancel);
-    auto* body = new QVBoxLayout;
-    body->setContentsMargins(12, 12, 12, 12);
+    QVBoxLayout* body = UiLibrary::LayOutBelowHeader(*this, m_header, 1);
     body->addWidget(m_tree, 1);
     body->addWidget(m_folderNames);
     body->addWidget(m_passwords);
     body->addWidget(m_allData);
-    body->addSpacing(8);
-    body->addLayout(buttons);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_header);
-    layout->addLayout(body, 1);
+    UiLibrary::AddButtonRow(*body, {m_pageSetup, m_pdf, nullptr, m_previewButton, m_print, m_cancel});
 
     connect(m_print, &QPushButton::clicked, this, &CPasswordPrintDialog::OnPrint);
     connect(m_pageSetup, &QPushButton::clicked, this, &CPasswordPrintDialog::OnPageSetup);

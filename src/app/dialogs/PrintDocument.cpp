@@ -2,8 +2,8 @@
 
 #include <unordered_map>
 
-#include "core/text/Format.h"
-#include "log/exceptions/Exception.h"
+#include "base/text/Format.h"
+#include "base/exceptions/Exception.h"
 #include "platform/Files.h"
 
 namespace Tarnwick::Printing {

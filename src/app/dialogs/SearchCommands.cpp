@@ -19,7 +19,6 @@
 #include "app/views/PasswordListCtrl.h"
 #include "app/views/PasswordListModel.h"
 #include "app/views/PasswordView.h"
-#include "core/text/Format.h"
 #include "uiext/QtText.h"
 #include "uilib/MessageBox.h"
 
@@ -45,8 +44,6 @@ void SelectRoot(CMainFrame& frame) {
 void ShowSearchOutcome(CMainFrame& frame, const std::vector<Views::EntryPosition>& hits) {
     frame.ShowSearchResult(hits);
     Views::CPasswordView* view = frame.View();
-    view->SetListCaption(
-        Q(Text::Format(u"Suchergebniss: %d Passwortinformationen gefunden", static_cast<std::uint64_t>(hits.size())).View()));
     if (hits.empty()) {
         view->PasswordList()->SetInformationText(Q(u"Die Suche ergab keine Ergebnisse."));
     }

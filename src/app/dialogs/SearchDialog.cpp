@@ -15,6 +15,7 @@
 #include "app/dialogs/DialogSupport.h"
 #include "app/login/DialogHeader.h"
 #include "uiext/QtText.h"
+#include "uilib/DialogLayout.h"
 
 namespace Tarnwick {
 
@@ -59,22 +60,11 @@ CSearchDialog::CSearchDialog(Search::SearchTermCache& cache, QWidget* parent) : 
     m_search = Dialogs::MakeButton(Q(u"&Suchen"), "search", this);
     m_search->setDefault(true);
     m_cancel = Dialogs::MakeButton(Q(u"&Abbrechen"), "cancel", this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_search);
-    buttons->addWidget(m_cancel);
 
-    auto* body = new QVBoxLayout;
-    body->setContentsMargins(12, 12, 12, 12);
+    QVBoxLayout* body = UiLibrary::LayOutBelowHeader(*this, m_header);
     body->addLayout(form);
     body->addLayout(options);
-    body->addSpacing(8);
-    body->addLayout(buttons);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_header);
-    layout->addLayout(body);
+    UiLibrary::AddButtonRow(*body, {m_search, m_cancel});
 
     FillTextBox();
     m_textBox->setFocus();

@@ -9,6 +9,7 @@
 #include "app/dialogs/DialogSupport.h"
 #include "app/login/DialogHeader.h"
 #include "app/views/PasswordDataTreeCtrl.h"
+#include "uilib/DialogLayout.h"
 #include "uilib/MessageBox.h"
 
 namespace Tarnwick {
@@ -30,20 +31,9 @@ CSelectPasswordItemDialog::CSelectPasswordItemDialog(const std::filesystem::path
     m_ok->setEnabled(false);
     m_cancel = Dialogs::MakeButton(Q(u"&Abbrechen"), "cancel", this);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
-    auto* body = new QVBoxLayout;
-    body->setContentsMargins(12, 12, 12, 12);
+    QVBoxLayout* body = UiLibrary::LayOutBelowHeader(*this, m_header, 1);
     body->addWidget(m_tree, 1);
-    body->addSpacing(8);
-    body->addLayout(buttons);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_header);
-    layout->addLayout(body, 1);
+    UiLibrary::AddButtonRow(*body, {m_ok, m_cancel});
 
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { OnCurrentChanged(current); });

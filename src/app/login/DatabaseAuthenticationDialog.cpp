@@ -8,10 +8,11 @@
 #include "app/CommandBoundary.h"
 #include "app/ModalDialog.h"
 #include "app/login/DialogHeader.h"
-#include "core/text/Format.h"
-#include "core/text/Utf.h"
+#include "base/text/Format.h"
+#include "base/text/Utf.h"
 #include "uiext/CueBannerEdit.h"
 #include "uiext/QtText.h"
+#include "uilib/DialogLayout.h"
 #include "uilib/MessageBox.h"
 #include "uilib/SecureEdit.h"
 
@@ -51,23 +52,11 @@ CDatabaseAuthenticationDialog::CDatabaseAuthenticationDialog(const std::filesyst
     m_cancel->setObjectName(QStringLiteral("cancel"));
     m_cancel->setAutoDefault(false);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_login);
-    buttons->addWidget(m_cancel);
-
-    auto* body = new QVBoxLayout;
-    body->setContentsMargins(12, 12, 12, 12);
+    QVBoxLayout* body = UiLibrary::LayOutBelowHeader(*this, m_header);
     body->addWidget(m_userName);
     body->addWidget(m_password);
-    body->addSpacing(8);
-    body->addLayout(buttons);
+    UiLibrary::AddButtonRow(*body, {m_login, m_cancel});
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_header);
-    layout->addLayout(body);
     setMinimumWidth(380);
 
     m_userName->setFocus();

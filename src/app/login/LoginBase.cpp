@@ -7,8 +7,8 @@
 #include <QLineEdit>
 
 #include "app/DatabaseMessageUI.h"
-#include "core/text/CaseFolding.h"
-#include "core/text/Utf.h"
+#include "base/text/CaseFolding.h"
+#include "base/text/Utf.h"
 #include "platform/FileSystem.h"
 #include "uiext/QtText.h"
 #include "uilib/MessageBox.h"

@@ -18,7 +18,7 @@
 #include "app/login/DialogHeader.h"
 #include "app/login/NewDatabaseWizard.h"
 #include "app/login/WelcomeDialog.h"
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "uiext/QtText.h"
 #include "uilib/MessageBox.h"
 #include "uilib/SecureEdit.h"

@@ -18,7 +18,7 @@
 #include "core/Path.h"
 #include "platform/LoadedModules.h"
 #include "core/SystemInformation.h"
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 #include "uilib/MessageBox.h"
 
 namespace Tarnwick::MainFrame {

@@ -12,10 +12,11 @@
 #include "autocompletion/SecureClipboard.h"
 #include "autocompletion/SequenceParser.h"
 #include "autocompletion/WindowMatching.h"
-#include "core/text/Format.h"
+#include "base/exceptions/Exception.h"
+#include "base/text/Format.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
 #include "platform/x11/X11Desktop.h"
+#include "uiext/QtText.h"
 #include "uilib/MessageBox.h"
 #include "uilib/SmartTagWnd.h"
 
@@ -41,7 +42,7 @@ AutoCompletionController::DesktopFactory& Factory() {
     return factory;
 }
 
-QString Q(std::u16string_view text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
+using UiText::Q;
 
 void Log(std::u16string_view text) { LogProvider::GenericLog::LogEvent(0, text); }
 

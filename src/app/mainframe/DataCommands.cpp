@@ -9,14 +9,15 @@
 #include "app/views/FolderToTreeVisualizer.h"
 #include "app/views/FolderTreeCtrl.h"
 #include "app/views/TreeItems.h"
-#include "core/text/CaseFolding.h"
-#include "core/text/Format.h"
+#include "base/exceptions/Exception.h"
+#include "base/text/CaseFolding.h"
+#include "base/text/Format.h"
 #include "editor/PasswordSheet.h"
 #include "editor/PropertySheet.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
 #include "model/Clock.h"
 #include "model/Sorters.h"
+#include "uiext/QtText.h"
 #include "uilib/MessageBox.h"
 
 namespace Tarnwick::MainFrame {
@@ -40,7 +41,7 @@ constexpr std::u16string_view kGone =
 constexpr std::u16string_view kReservedNames[] = {u"papierkorb", u"recycle bin", u"corbeille",
                                                   u"Papelera de reciclaje", u"cestino", u"backup"};
 
-QString Q(std::u16string_view text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
+using UiText::Q;
 
 } // namespace
 

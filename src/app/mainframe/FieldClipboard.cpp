@@ -7,7 +7,7 @@
 
 #include "crypto/SecureWipe.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::MainFrame {
 

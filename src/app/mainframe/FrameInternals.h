@@ -14,6 +14,7 @@
 
 #include "app/mainframe/CommandIds.h"
 #include "app/views/PasswordListModel.h"
+#include "uiext/QtText.h"
 #include "uilib/MessageBox.h"
 
 namespace Tarnwick::MainFrame::Internal {
@@ -44,7 +45,7 @@ inline const QString kSupportAddress = QStringLiteral("https://www.tarnwick.exam
 inline const QString kWebsiteAddress = QStringLiteral("https://www.tarnwick.example/");
 inline const QString kFeedbackAddress = QStringLiteral("feedback@tarnwick.example");
 
-inline QString Q(std::u16string_view text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
+using UiText::Q;
 
 inline QString PathText(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
 

@@ -14,7 +14,9 @@
 #include "app/views/PasswordToListVisualizer.h"
 #include "app/views/PasswordView.h"
 #include "app/views/TreeItems.h"
+#include "base/text/Format.h"
 #include "log/LogProvider.h"
+#include "uiext/QtText.h"
 #include "uilib/MessageBox.h"
 
 namespace Tarnwick::MainFrame {
@@ -28,7 +30,7 @@ namespace {
 
 constexpr std::u16string_view kUnnamed = u"Unbenannt";
 
-QString Q(std::u16string_view text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
+using UiText::Q;
 
 Views::FolderSortOrder FolderOrderOf(const ApplicationSettings::Settings& settings) {
     return {settings.folderSortKey, settings.folderSortDirection};
@@ -285,7 +287,10 @@ void FrameViews::SetShowPasswords(bool show) {
 void FrameViews::ShowSearchResult(std::vector<PasswordItemRef> items) {
     m_searchResult = std::move(items);
     m_searchResultMode = true;
-    m_view.SetListCaption(QStringLiteral("Suchergebnis"));
+    // Counted here, so the caption stays true when a command changes the result.
+    m_view.SetListCaption(Q(Text::Format(u"Suchergebniss: %d Passwortinformationen gefunden",
+                                         static_cast<std::uint64_t>(m_searchResult.size()))
+                                .View()));
     FillList();
     Changed();
 }

@@ -11,7 +11,7 @@
 #include <QStandardPaths>
 
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "uilib/MessageBox.h"
 
 namespace Tarnwick::MainFrame {

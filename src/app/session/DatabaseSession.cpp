@@ -4,7 +4,7 @@
 #include <unordered_set>
 
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "model/ByteBuffer.h"
 
 namespace Tarnwick::Session {

@@ -2,7 +2,7 @@
 
 #include "crypto/HashBaseWin.h"
 #include "database/FileHash.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Session {
 

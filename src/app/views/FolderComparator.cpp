@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/text/CaseFolding.h"
+#include "base/text/CaseFolding.h"
 
 namespace Tarnwick::Views {
 

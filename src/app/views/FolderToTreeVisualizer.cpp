@@ -10,7 +10,8 @@
 
 #include "app/views/TreeItems.h"
 #include "app/views/ViewImages.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
+#include "uiext/QtText.h"
 
 namespace Tarnwick::Views {
 
@@ -18,9 +19,7 @@ using Utilities::Exceptions::Exception;
 
 namespace {
 
-QString ToQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString ToQString(std::u16string_view text) { return UiText::Q(text); }
 
 std::u16string_view FolderName(const PasswordADT::PasswordData& data, std::size_t position) {
     if (position >= data.FolderCount() || !data.Folders()[position]) {

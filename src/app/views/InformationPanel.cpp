@@ -8,14 +8,13 @@
 #include <QVBoxLayout>
 
 #include "app/views/PasswordListModel.h"
+#include "uiext/QtText.h"
 
 namespace Tarnwick::Views {
 
 namespace {
 
-QString ToQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString ToQString(std::u16string_view text) { return UiText::Q(text); }
 
 QTreeWidget* MakeList(const QString& first, const QString& second, const QString& name, QWidget* parent) {
     auto* list = new QTreeWidget(parent);

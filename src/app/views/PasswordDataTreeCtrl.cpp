@@ -7,10 +7,11 @@
 #include <QKeyEvent>
 
 #include "app/views/ViewImages.h"
-#include "core/text/Format.h"
-#include "core/text/Utf.h"
+#include "base/exceptions/Exception.h"
+#include "base/text/Format.h"
+#include "base/text/Utf.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
+#include "uiext/QtText.h"
 #include "uilib/MessageBox.h"
 
 namespace Tarnwick::TreeProvider {
@@ -20,9 +21,7 @@ using Views::TreeItemKind;
 
 namespace {
 
-QString ToQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString ToQString(std::u16string_view text) { return UiText::Q(text); }
 
 } // namespace
 

@@ -7,7 +7,7 @@
 #include <QPainter>
 
 #include "app/views/PasswordListModel.h"
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 #include "log/LogProvider.h"
 
 namespace Tarnwick::Views {

@@ -5,18 +5,17 @@
 #include <QMimeData>
 
 #include "app/views/ViewImages.h"
-#include "core/text/Format.h"
+#include "base/exceptions/Exception.h"
+#include "base/text/Format.h"
 #include "log/LogProvider.h"
-#include "log/exceptions/Exception.h"
 #include "model/Clock.h"
+#include "uiext/QtText.h"
 
 namespace Tarnwick::Views {
 
 namespace {
 
-QString ToQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString ToQString(std::u16string_view text) { return UiText::Q(text); }
 
 } // namespace
 

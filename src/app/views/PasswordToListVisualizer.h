@@ -8,7 +8,7 @@
 
 #include "app/views/EntryDrag.h"
 #include "app/views/PasswordListModel.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "model/PasswordData.h"
 
 namespace Tarnwick::Views {

@@ -6,7 +6,7 @@
 #include <QTreeWidgetItem>
 #include <QVariant>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Views {
 

@@ -7,7 +7,7 @@
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "core/xml/XmlSupport.h"
 #include "crypto/SecureWipe.h"
 

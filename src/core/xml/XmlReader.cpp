@@ -1,6 +1,6 @@
 #include "core/xml/XmlReader.h"
 
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,7 +16,7 @@
 #include <libxml/xmlreader.h>
 
 #include "core/xml/XmlSupport.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace XmlServiceProvider {
 

@@ -11,7 +11,7 @@
 
 #include "core/xml/XmlCharacters.h"
 #include "core/xml/XmlSupport.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/AtomicFile.h"
 
 namespace XmlServiceProvider {

@@ -15,14 +15,14 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 #include "generator/PasswordGenerator.h"
 #include "generator/PasswordPolicySerializer.h"
 #include "generator/PolicyRules.h"
 #include "generator/ui/GeneratorUI.h"
 #include "generator/ui/PolicyEditorDlg.h"
 #include "generator/ui/QualityBar.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "uilib/MessageBox.h"
 #include "uilib/SecureEdit.h"
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/x11/Desktop.h"
 
 namespace Tarnwick::Platform {

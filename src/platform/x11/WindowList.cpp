@@ -7,8 +7,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include "core/text/Utf.h"
-#include "log/exceptions/Exception.h"
+#include "base/text/Utf.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Platform {
 namespace {

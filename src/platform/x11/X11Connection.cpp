@@ -11,7 +11,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Platform::X11 {
 

@@ -8,7 +8,7 @@
 #include <X11/keysym.h>
 #include <X11/extensions/XTest.h>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/x11/X11DesktopParts.h"
 
 namespace Tarnwick::Platform {

@@ -13,9 +13,9 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "crypto/SecureWipe.h"
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 #include "platform/x11/X11DesktopParts.h"
 
 namespace Tarnwick::Platform {

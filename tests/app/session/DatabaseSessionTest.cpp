@@ -5,7 +5,7 @@
 #include <set>
 
 #include "app/session/DatabaseSession.h"
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 #include "database/EmberkiteEngine.h"
 #include "support/DatabaseFixture.h"
 #include "support/FaultyFileSystem.h"

@@ -1,6 +1,6 @@
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace Tarnwick::Text {
 

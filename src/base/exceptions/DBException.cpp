@@ -1,6 +1,6 @@
-#include "log/exceptions/DBException.h"
+#include "base/exceptions/DBException.h"
 
-#include "core/text/Format.h"
+#include "base/text/Format.h"
 
 namespace EmberkiteDatabase {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/text/CaseFolding.h"
-#include "core/text/Utf.h"
+#include "base/text/CaseFolding.h"
+#include "base/text/Utf.h"
 
 using namespace Tarnwick::Text;
 

@@ -1,7 +1,7 @@
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
-#include "core/text/Format.h"
-#include "core/text/Utf.h"
+#include "base/text/Format.h"
+#include "base/text/Utf.h"
 
 namespace Utilities::Exceptions {
 

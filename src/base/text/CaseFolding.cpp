@@ -1,4 +1,4 @@
-#include "core/text/CaseFolding.h"
+#include "base/text/CaseFolding.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,7 +14,7 @@ struct CaseRun {
     std::uint16_t stride;
 };
 
-#include "core/text/CaseMapTable.inc"
+#include "base/text/CaseMapTable.inc"
 
 template <std::size_t N>
 char16_t Map(const CaseRun (&runs)[N], char16_t c) noexcept {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/text/Format.h"
-#include "log/exceptions/Exception.h"
+#include "base/text/Format.h"
+#include "base/exceptions/Exception.h"
 
 using Tarnwick::Text::Format;
 using Utilities::Exceptions::Exception;

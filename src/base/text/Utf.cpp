@@ -1,4 +1,4 @@
-#include "core/text/Utf.h"
+#include "base/text/Utf.h"
 
 #include <cstdint>
 

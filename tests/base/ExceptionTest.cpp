@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 using Utilities::Exceptions::Exception;
 using Utilities::Exceptions::WindowsException;

@@ -1,4 +1,4 @@
-#include "core/text/Numbers.h"
+#include "base/text/Numbers.h"
 
 #include <limits>
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "log/exceptions/Exception.h"
+#include "base/exceptions/Exception.h"
 
 namespace EmberkiteDatabase {
 

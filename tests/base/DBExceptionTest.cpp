@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "log/exceptions/DBException.h"
+#include "base/exceptions/DBException.h"
 
 using EmberkiteDatabase::DBException;
 

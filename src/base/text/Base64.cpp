@@ -1,4 +1,4 @@
-#include "core/text/Base64.h"
+#include "base/text/Base64.h"
 
 namespace Tarnwick::Text {
 

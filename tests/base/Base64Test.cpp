@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/text/Base64.h"
+#include "base/text/Base64.h"
 
 using Tarnwick::Text::Base64;
 
