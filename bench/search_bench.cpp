@@ -86,9 +86,12 @@ void MeasureTyping(Tarnwick::CMainFrame& frame, const QString& text, const char*
     QApplication::processEvents();
     frame.repaint();
     const double cleared = Milliseconds(start);
+    const std::size_t worstKey =
+        static_cast<std::size_t>(std::max_element(times.begin(), times.end()) - times.begin()) + 1;
     const Figures f = Summarise(times);
-    std::printf("  %-44s %zu keys, %6d rows at the end: per key median %6.2f ms, worst %6.2f ms; Escape %6.2f ms\n",
-                label, times.size(), rows, f.median, f.worst, cleared);
+    std::printf("  %-44s %zu keys, %6d rows at the end: per key median %6.2f ms, worst %6.2f ms (key %zu); "
+                "Escape %6.2f ms\n",
+                label, times.size(), rows, f.median, f.worst, worstKey, cleared);
 }
 
 } // namespace

@@ -121,13 +121,14 @@ QString CMainFrame::ClipboardIndicatorText() const { return m_statusBar->Clipboa
 void CMainFrame::ShowSearchResult(const std::vector<Views::EntryPosition>& result) {
     Guarded(kEntryReadError, [&] {
         std::vector<PasswordItemRef> items;
+        items.reserve(result.size());
         for (const auto& [folder, entry] : result) {
             if (folder >= Data().FolderCount() || entry >= Data().Folders()[folder]->Entries().size()) {
                 throw Exception(u"invalid search result", u"PasswordToListVisualizer::VisualizeSearchResult");
             }
             items.push_back(Data().Folders()[folder]->Entries()[entry]);
         }
-        m_views->ShowSearchResult(std::move(items));
+        m_views->ShowSearchResult(std::move(items), result);
     });
     UpdateCommandStates();
 }

@@ -216,6 +216,13 @@ void FrameViews::FillList() {
         model->Clear();
         return;
     }
+    if (m_searchResultMode && m_searchPositions) {
+        const std::vector<Views::EntryPosition> positions = std::move(*m_searchPositions);
+        m_searchPositions.reset();
+        PasswordToListVisualizer::VisualizeSearchResult(*model, *m_data, positions);
+        list->SetInformationText(QString());
+        return;
+    }
     if (m_searchResultMode) {
         std::unordered_map<const PasswordADT::PasswordItem*, Views::EntryPosition> where;
         for (std::size_t f = 0; f < m_data->FolderCount(); ++f) {
@@ -284,8 +291,10 @@ void FrameViews::SetShowPasswords(bool show) {
     m_view.ListModel()->SetShowPasswords(show);
 }
 
-void FrameViews::ShowSearchResult(std::vector<PasswordItemRef> items) {
+void FrameViews::ShowSearchResult(std::vector<PasswordItemRef> items,
+                                  std::optional<std::vector<Views::EntryPosition>> positions) {
     m_searchResult = std::move(items);
+    m_searchPositions = std::move(positions);
     m_searchResultMode = true;
     // Counted here, so the caption stays true when a command changes the result.
     m_view.SetListCaption(Q(Text::Format(u"Suchergebniss: %d Passwortinformationen gefunden",

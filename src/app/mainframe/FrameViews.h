@@ -53,7 +53,9 @@ public:
     void SetEnabled(bool enabled);
 
     void SetShowPasswords(bool show);
-    void ShowSearchResult(std::vector<PasswordADT::PasswordItemRef> items);
+    // The hits; their positions when the caller knows them, so the list need not look them up.
+    void ShowSearchResult(std::vector<PasswordADT::PasswordItemRef> items,
+                          std::optional<std::vector<Views::EntryPosition>> positions = std::nullopt);
     bool SelectFolder(std::size_t position);
     void ChooseEntries(const std::vector<PasswordADT::PasswordItemRef>& items);
 
@@ -90,6 +92,8 @@ private:
     std::optional<std::size_t> m_selectedEntry;
     bool m_searchResultMode = false;
     std::vector<PasswordADT::PasswordItemRef> m_searchResult;
+    // Valid for the next filling only: any change of the data comes back through Refresh.
+    std::optional<std::vector<Views::EntryPosition>> m_searchPositions;
     bool m_showPasswords = false;
     bool m_filling = false;
 };
