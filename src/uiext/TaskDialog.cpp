@@ -15,6 +15,9 @@ namespace {
 // Wrapped texts otherwise make the dialog tall and narrow.
 constexpr int kTextWidth = 380;
 
+const QString kExpand = QStringLiteral("Weitere Informationen");
+const QString kCollapse = QStringLiteral("Informationen ausblenden");
+
 } // namespace
 
 CTaskDialog::CTaskDialog(QWidget* parent) : QDialog(parent) {
@@ -59,14 +62,37 @@ CTaskDialog::CTaskDialog(QWidget* parent) : QDialog(parent) {
     m_footer->setOpenExternalLinks(true);
     m_footer->hide();
 
+    m_expander = new QPushButton(kExpand, this);
+    m_expander->setObjectName(QStringLiteral("expander"));
+    m_expander->setCheckable(true);
+    m_expander->setFlat(true);
+    m_expander->setAutoDefault(false);
+    m_expander->hide();
+    m_expanded = new QLabel(this);
+    m_expanded->setObjectName(QStringLiteral("expanded"));
+    m_expanded->setTextFormat(Qt::PlainText);
+    m_expanded->setWordWrap(true);
+    m_expanded->setMinimumWidth(kTextWidth);
+    m_expanded->hide();
+    connect(m_expander, &QPushButton::toggled, this, [this](bool open) {
+        m_expander->setText(open ? kCollapse : kExpand);
+        m_expanded->setVisible(open);
+    });
+
     m_buttons = new QDialogButtonBox(this);
     m_buttons->hide();
     connect(m_buttons, &QDialogButtonBox::rejected, this, &CTaskDialog::reject);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, [this] {
+        m_selected = -1;
+        done(QDialog::Accepted);
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(header);
     layout->addSpacing(8);
     layout->addLayout(m_commandLayout);
+    layout->addWidget(m_expander, 0, Qt::AlignLeft);
+    layout->addWidget(m_expanded);
     layout->addWidget(m_footer);
     layout->addWidget(m_buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -151,6 +177,20 @@ void CTaskDialog::SetFooterLink(const QString& text, const QString& url) {
 void CTaskDialog::SetCancelButton(bool shown) {
     m_buttons->setStandardButtons(shown ? QDialogButtonBox::Cancel : QDialogButtonBox::NoButton);
     m_buttons->setVisible(shown);
+}
+
+void CTaskDialog::SetOkButton(bool shown) {
+    m_buttons->setStandardButtons(shown ? QDialogButtonBox::Ok : QDialogButtonBox::NoButton);
+    m_buttons->setVisible(shown);
+    if (QPushButton* ok = m_buttons->button(QDialogButtonBox::Ok)) {
+        ok->setDefault(true);
+    }
+}
+
+void CTaskDialog::SetExpandedInformation(const QString& text) {
+    m_expanded->setText(text);
+    m_expander->setChecked(false);
+    m_expander->setVisible(!text.isEmpty());
 }
 
 QPushButton* CTaskDialog::GetCancelButton() const {

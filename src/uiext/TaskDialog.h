@@ -32,6 +32,10 @@ public:
     void SetFooterLink(const QString& text, const QString& url);
     // Adds a standard cancel button.
     void SetCancelButton(bool shown);
+    // Adds an OK button that ends the dialog without a command (for messages).
+    void SetOkButton(bool shown);
+    // Text behind an expander captioned "Weitere Informationen" / "Informationen ausblenden".
+    void SetExpandedInformation(const QString& text);
     // Whether Escape, the close button and the cancel button may end the dialog.
     void SetAllowCancel(bool allowed) { m_allowCancel = allowed; }
 
@@ -40,6 +44,8 @@ public:
     QList<QCommandLinkButton*> GetCommandButtons() const { return m_commands; }
     QPushButton* GetCancelButton() const;
     QLabel* GetFooterLabel() const { return m_footer; }
+    QPushButton* GetExpander() const { return m_expander; }
+    QLabel* GetExpandedLabel() const { return m_expanded; }
     // The index of the chosen command, -1 when none was chosen.
     int GetSelectedCommand() const noexcept { return m_selected; }
 
@@ -56,6 +62,8 @@ private:
     QLabel* m_content = nullptr;
     QVBoxLayout* m_commandLayout = nullptr;
     QLabel* m_footer = nullptr;
+    QPushButton* m_expander = nullptr;
+    QLabel* m_expanded = nullptr;
     QDialogButtonBox* m_buttons = nullptr;
     QList<QCommandLinkButton*> m_commands;
     int m_selected = -1;

@@ -156,6 +156,10 @@ int CMessageBox::ShowTaskDialog(QWidget* parent, const TaskDialogOptions& option
     }
     dialog.SetFooterLink(Q(options.footerLinkText), Q(options.footerLinkUrl));
     dialog.SetCancelButton(options.cancelButton);
+    if (options.okButton) {
+        dialog.SetOkButton(true);
+    }
+    dialog.SetExpandedInformation(Q(options.expandedInformation));
     dialog.SetAllowCancel(options.allowCancel);
     Run(dialog);
     return dialog.GetSelectedCommand();

@@ -32,6 +32,10 @@ struct TaskDialogOptions {
     std::u16string footerLinkText;
     std::u16string footerLinkUrl;
     bool cancelButton = false;
+    // An OK button instead of commands (a message with details).
+    bool okButton = false;
+    // Shown behind the "Weitere Informationen" expander; empty: no expander.
+    std::u16string expandedInformation;
     // Escape and the close button end the dialog with -1.
     bool allowCancel = true;
 };

@@ -3,6 +3,9 @@
 // only when the smart tag chose it, and the copy commands ask about a clipboard watcher.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -207,6 +210,45 @@ TEST_F(AutoCompletionControllerTest, NothingOpensOverTarnwickItselfOrWhileLocked
     settings.allowAutoCompletionWhenLocked = true;
     PressHotKey();
     EXPECT_NE(Tag(), nullptr);
+}
+
+TEST_F(AutoCompletionControllerTest, AnotherUsersWindowIsRefused) {
+    // A process of another user: a child that gives up root, or init when we are not root.
+    pid_t other = 1;
+    pid_t child = 0;
+    if (::geteuid() == 0) {
+        child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setuid(65534) == 0) {
+                ::pause();
+            }
+            ::_exit(1);
+        }
+        other = child;
+        // The child runs as the other user once /proc says so.
+        struct stat info {};
+        for (int i = 0; i < 200 && (::stat(("/proc/" + std::to_string(child)).c_str(), &info) != 0 || info.st_uid == 0);
+             ++i) {
+            ::usleep(5000);
+        }
+    }
+    Make();
+    windows->processes[kTarget] = other;
+    PressHotKey();
+    if (child > 0) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+    EXPECT_EQ(Tag(), nullptr);
+    ASSERT_EQ(responder->Seen().size(), 1u);
+    EXPECT_EQ(responder->Seen()[0].caption, QStringLiteral("Zugriff verweigert"));
+    EXPECT_EQ(responder->Seen()[0].instruction, QStringLiteral("Tarnwick kann das SmartTag nicht anzeigen."));
+    EXPECT_EQ(responder->Seen()[0].expanded,
+              QStringLiteral("Tarnwick hat nicht die benötigten Rechte auf die Anwendung zuzugreifen. Eine Mögliche "
+                             "Lösung wäre, Tarnwick als Administrator auszuführen."));
+    EXPECT_TRUE(responder->Seen()[0].buttons.contains(QStringLiteral("Weitere Informationen")));
+    EXPECT_TRUE(selections->offered.empty());
 }
 
 TEST_F(AutoCompletionControllerTest, TheChosenEntryIsTypedIntoTheWindowItWasChosenFor) {

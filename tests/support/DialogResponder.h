@@ -5,6 +5,7 @@
 
 #include <QCommandLinkButton>
 #include <QDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
@@ -23,6 +24,7 @@ public:
         QString caption;
         QString text;            // message text, or the task dialog's content
         QString instruction;     // task dialog only
+        QString expanded;        // task dialog: the text behind "Weitere Informationen"
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QStringList buttons;     // button texts without mnemonics
         QStringList captions;    // command links
@@ -57,6 +59,10 @@ public:
         } else if (task != nullptr) {
             shown.instruction = task->GetMainInstruction();
             shown.text = task->GetContent();
+            if (task->GetExpander()->isVisibleTo(task)) {
+                shown.expanded = task->GetExpandedLabel()->text();
+                shown.buttons << task->GetExpander()->text();
+            }
             for (QCommandLinkButton* button : task->GetCommandButtons()) {
                 shown.captions << button->text();
                 shown.explanations << button->description();

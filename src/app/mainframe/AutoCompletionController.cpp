@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <limits>
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QSocketNotifier>
@@ -15,6 +17,7 @@
 #include "base/exceptions/Exception.h"
 #include "base/text/Format.h"
 #include "log/LogProvider.h"
+#include "platform/Files.h"
 #include "platform/x11/X11Desktop.h"
 #include "uiext/QtText.h"
 #include "uilib/MessageBox.h"
@@ -32,6 +35,11 @@ constexpr std::u16string_view kLockedTitle = u"Arbeitsbereich ist gesperrt";
 constexpr std::u16string_view kLocked =
     u"Um die Auto-Vervollständigung ausführen zu können, geben Sie den Arbeitsbereich wieder frei.";
 constexpr std::u16string_view kShowError = u"Fehler beim Anzeigen des Tarnwick SmartTags.";
+constexpr std::u16string_view kAccessDeniedTitle = u"Zugriff verweigert";
+constexpr std::u16string_view kAccessDenied = u"Tarnwick kann das SmartTag nicht anzeigen.";
+constexpr std::u16string_view kAccessDeniedDetail =
+    u"Tarnwick hat nicht die benötigten Rechte auf die Anwendung zuzugreifen. Eine Mögliche Lösung wäre, Tarnwick "
+    u"als Administrator auszuführen.";
 constexpr std::u16string_view kMenuItemError = u"Fehler beim Hinzufügen eines Menüeintrags.";
 constexpr std::u16string_view kMenuUnhandled =
     u"Unbehandelte Ausnahme beim Hinzufügen eines Menüeintrags zum SmartTag®-Fenster.";
@@ -250,6 +258,16 @@ void AutoCompletionController::ShowSmartTag(Platform::ServerTime time) {
     if (target == 0 || !windows.IsWindow(target) || IsOwnWindow(target)) {
         return;
     }
+    if (RunsAsAnotherUser(target)) {
+        WindowsServiceProvider::TaskDialogOptions denied;
+        denied.title = kAccessDeniedTitle;
+        denied.mainInstruction = kAccessDenied;
+        denied.expandedInformation = kAccessDeniedDetail;
+        denied.icon = WindowsServiceProvider::TaskDialogIcon::Information;
+        denied.okButton = true;
+        CMessageBox::ShowTaskDialog(m_host.window, denied);
+        return;
+    }
     QPoint point;
     if (const std::optional<Platform::ScreenRect> caret = windows.CaretRectangle(target)) {
         point = QPoint(caret->x + 5, caret->y + caret->height + 10);
@@ -289,6 +307,18 @@ void AutoCompletionController::ShowSmartTag(Platform::ServerTime time) {
         tag->DestroyWindow();
         ShowError(failure);
     }
+}
+
+// A window of another user's program (root's above all) is out of our reach, as a program of
+// higher rights is elsewhere: nothing is offered there.
+bool AutoCompletionController::RunsAsAnotherUser(Platform::WindowId window) {
+    const std::optional<std::int64_t> process = m_desktop->windows->ProcessId(window);
+    unsigned owner = 0;
+    if (!process || *process <= 0 || *process > std::numeric_limits<int>::max() ||
+        !Platform::QueryProcessOwner(static_cast<int>(*process), owner).Ok()) {
+        return false;
+    }
+    return owner != Platform::EffectiveUser();
 }
 
 void AutoCompletionController::FillMenu(const std::vector<AutoCompletion::AutoCompletionIndex::Match>& matches) {

@@ -88,6 +88,7 @@ private:
     void FillMenu(const std::vector<AutoCompletion::AutoCompletionIndex::Match>& matches);
     void OnSmartTagCommand(int command, std::uint64_t data);
     bool IsOwnWindow(Platform::WindowId window);
+    bool RunsAsAnotherUser(Platform::WindowId window);
     void MakeHotKey();
     void ShowError(std::u16string_view text);
     void ProcessDesktopEvents();
