@@ -80,6 +80,11 @@ protected:
     }
 
     QLineEdit* Filter() const { return frame->View()->FilterEdit(); }
+    // Types into the filter field and waits until the list followed.
+    void Type(const QString& text) {
+        QTest::keyClicks(Filter(), text);
+        QTest::qWait(Tarnwick::Dialogs::QuickSearch::kTypingPauseMs * 2);
+    }
     bool RootIsCurrent() const { return Tarnwick::Views::IsRootItem(Tree()->currentItem()); }
 };
 
@@ -208,12 +213,16 @@ TEST_F(SearchFixture, TheFilterFieldSearchesAllFieldsAsTheUserTypes) {
     Open(BankVault());
     ASSERT_TRUE(frame->SelectFolder(1));
     Filter()->setFocus();
-    QTest::keyClicks(Filter(), QStringLiteral("ban"));
+    // Keys only start the pause; the search follows when the typing stops.
+    QTest::keyClicks(Filter(), QStringLiteral("ba"));
+    EXPECT_FALSE(frame->IsSearchResultMode());
+    EXPECT_EQ(ListedDescriptions().size(), 3u);
+    Type(QStringLiteral("n"));
     // A part of a word finds nothing, as in the dialog.
     EXPECT_TRUE(frame->IsSearchResultMode());
     EXPECT_EQ(Model()->rowCount(), 0);
     EXPECT_EQ(List()->InformationText(), QStringLiteral("Die Suche ergab keine Ergebnisse."));
-    QTest::keyClick(Filter(), Qt::Key_K);
+    Type(QStringLiteral("k"));
     EXPECT_EQ(ListedDescriptions(),
               (std::vector<std::u16string>{u"Bank Login", u"Bankkonto", u"meine bank", u"Post"}));
     EXPECT_EQ(frame->View()->ListCaption(), QStringLiteral("Suchergebniss: 4 Passwortinformationen gefunden"));
@@ -228,7 +237,7 @@ TEST_F(SearchFixture, TheFilterFieldSearchesAllFieldsAsTheUserTypes) {
     EXPECT_EQ(ListedDescriptions().size(), 3u);
 
     // Choosing a folder in the tree ends the filter and keeps that folder.
-    QTest::keyClicks(Filter(), QStringLiteral("abo"));
+    Type(QStringLiteral("abo"));
     EXPECT_EQ(ListedDescriptions(), (std::vector<std::u16string>{u"Zeitung"}));
     Tree()->setCurrentItem(Tarnwick::Views::FolderToTreeVisualizer::FindFolderItem(*Tree(), 0));
     QCoreApplication::processEvents();
@@ -237,7 +246,7 @@ TEST_F(SearchFixture, TheFilterFieldSearchesAllFieldsAsTheUserTypes) {
     EXPECT_EQ(frame->SelectedFolder(), std::optional<std::size_t>(0));
 
     // Locking empties and disables the field.
-    QTest::keyClicks(Filter(), QStringLiteral("post"));
+    Type(QStringLiteral("post"));
     frame->ToggleLock();
     QCoreApplication::processEvents();
     EXPECT_FALSE(Filter()->isEnabled());
@@ -247,7 +256,7 @@ TEST_F(SearchFixture, TheFilterFieldSearchesAllFieldsAsTheUserTypes) {
 
 TEST_F(SearchFixture, TheDialogTakesOverFromTheFilter) {
     Open(BankVault());
-    QTest::keyClicks(Filter(), QStringLiteral("post"));
+    Type(QStringLiteral("post"));
     ASSERT_TRUE(SearchFor(QStringLiteral("zeitung"), 0));
     EXPECT_TRUE(Filter()->text().isEmpty());
     EXPECT_EQ(ListedDescriptions(), (std::vector<std::u16string>{u"Zeitung"}));
@@ -278,7 +287,7 @@ TEST_F(SearchFixture, TheSelectionDialogAcceptsEntriesOnly) {
 
 TEST_F(SearchFixture, AssigningAProgramOpensTheChosenEntry) {
     Open(BankVault());
-    QTest::keyClicks(Filter(), QStringLiteral("bank"));
+    Type(QStringLiteral("bank"));
     AppTest::DialogDriverScope driver([](QDialog& dialog) {
         auto* select = qobject_cast<Tarnwick::CSelectPasswordItemDialog*>(&dialog);
         ASSERT_NE(select, nullptr);

@@ -54,8 +54,19 @@ void ShowSearchOutcome(CMainFrame& frame, const std::vector<Views::EntryPosition
 
 QuickSearch::QuickSearch(CMainFrame& frame, QLineEdit& edit, QObject* parent)
     : QObject(parent), m_frame(frame), m_edit(edit) {
-    connect(&edit, &QLineEdit::textChanged, this,
-            [this](const QString& text) { App::RunCommand(&m_frame, kEntryReadError, [&] { Apply(text); }); });
+    m_typing.setSingleShot(true);
+    m_typing.setInterval(kTypingPauseMs);
+    connect(&m_typing, &QTimer::timeout, this,
+            [this] { App::RunCommand(&m_frame, kEntryReadError, [&] { Apply(m_edit.text()); }); });
+    connect(&edit, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (text.isEmpty() || m_quiet) {
+            // Emptying the field gives the folder back at once.
+            m_typing.stop();
+            App::RunCommand(&m_frame, kEntryReadError, [&] { Apply(text); });
+        } else {
+            m_typing.start();
+        }
+    });
     edit.installEventFilter(this);
     // A folder chosen in the tree, locking or closing ends the filter. The check waits until
     // the views settled, because refilling them after a change passes through other states.
@@ -74,7 +85,15 @@ void QuickSearch::FollowViews() {
     }
 }
 
+void QuickSearch::ApplyPending() {
+    if (m_typing.isActive()) {
+        m_typing.stop();
+        Apply(m_edit.text());
+    }
+}
+
 void QuickSearch::Reset() {
+    m_typing.stop();
     m_active = false;
     m_folderId.reset();
     if (!m_edit.text().isEmpty()) {
@@ -151,6 +170,7 @@ bool QuickSearch::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::KeyPress && key->key() == Qt::Key_Down && key->modifiers() == Qt::NoModifier) {
         // Down goes on to the hits.
+        App::RunCommand(&m_frame, kEntryReadError, [&] { ApplyPending(); });
         Views::CPasswordListCtrl* list = m_frame.View()->PasswordList();
         Views::PasswordListModel* model = m_frame.View()->ListModel();
         list->setFocus(Qt::TabFocusReason);

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include "app/dialogs/SearchEngine.h"
 #include "app/views/EntryDrag.h"
@@ -31,7 +32,15 @@ class QuickSearch final : public QObject {
 public:
     QuickSearch(CMainFrame& frame, QLineEdit& edit, QObject* parent = nullptr);
 
+    // Typing waits this long for the next key before the list follows, so a keystroke never
+    // waits for a search of every entry.
+    static constexpr int kTypingPauseMs = 120;
+
     bool IsActive() const noexcept { return m_active; }
+    // Whether typed text still waits for its search.
+    bool IsPending() const noexcept { return m_typing.isActive(); }
+    // Searches the typed text now, when it still waits.
+    void ApplyPending();
     // Empties the field and leaves the list as it is (another search takes it over).
     void Reset();
     // What a change of the field's text does.
@@ -51,6 +60,7 @@ private:
     std::optional<std::uint32_t> m_folderId;
     bool m_active = false;
     bool m_quiet = false;
+    QTimer m_typing;
 };
 
 // Search and entry selection of the main window: the search dialog (8134), the choice of an
