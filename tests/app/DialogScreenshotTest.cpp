@@ -25,6 +25,7 @@
 #include "app/mainframe/CommandIds.h"
 #include "app/views/PasswordDataTreeCtrl.h"
 #include "model/Clock.h"
+#include "support/Screenshots.h"
 #include "uilib/SecureEdit.h"
 
 namespace MainFrameTest {
@@ -64,11 +65,10 @@ class DialogScreenshots : public MainFrameFixture {
 protected:
     void SetUp() override {
         MainFrameFixture::SetUp();
-        folder = qEnvironmentVariable("TW_SCREENSHOT_DIR");
+        folder = TestSupport::ScreenshotFolder();
         if (folder.isEmpty()) {
             GTEST_SKIP() << "TW_SCREENSHOT_DIR is not set";
         }
-        QDir().mkpath(folder);
         Open(SampleVault());
         frame->resize(1100, 700);
         frame->show();
@@ -79,14 +79,7 @@ protected:
         MainFrameFixture::TearDown();
     }
     void Save(QWidget& widget, const QString& name) {
-        widget.show();
-        widget.raise();
-        for (int i = 0; i < 5; ++i) {
-            QCoreApplication::processEvents();
-        }
-        const QPixmap picture = widget.grab();
-        ASSERT_FALSE(picture.isNull());
-        ASSERT_TRUE(picture.save(QDir(folder).filePath(name), "PNG")) << name.toStdString();
+        ASSERT_TRUE(TestSupport::SavePicture(widget, folder, name)) << name.toStdString();
     }
 
     QString folder;
@@ -116,6 +109,7 @@ TEST_F(DialogScreenshots, SearchAndEntrySelection) {
     ASSERT_TRUE(frame->SelectFolder(0));
     frame->View()->FilterEdit()->setFocus();
     QTest::keyClicks(frame->View()->FilterEdit(), QStringLiteral("mustermann"));
+    QTest::qWait(Tarnwick::Dialogs::QuickSearch::kTypingPauseMs * 2);
     Save(*frame, QStringLiteral("mainframe-filter.png"));
 }
 

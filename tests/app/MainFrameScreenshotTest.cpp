@@ -11,6 +11,7 @@
 #include "app/views/InformationPanel.h"
 #include "app/views/PasswordDataTreeCtrl.h"
 #include "model/Clock.h"
+#include "support/Screenshots.h"
 
 namespace MainFrameTest {
 namespace {
@@ -60,17 +61,13 @@ class MainFrameScreenshots : public MainFrameFixture {
 protected:
     void SetUp() override {
         MainFrameFixture::SetUp();
-        folder = qEnvironmentVariable("TW_SCREENSHOT_DIR");
+        folder = TestSupport::ScreenshotFolder();
         if (folder.isEmpty()) {
             GTEST_SKIP() << "TW_SCREENSHOT_DIR is not set";
         }
-        QDir().mkpath(folder);
     }
     void Save(QWidget& widget, const QString& name) {
-        QCoreApplication::processEvents();
-        const QPixmap picture = widget.grab();
-        ASSERT_FALSE(picture.isNull());
-        ASSERT_TRUE(picture.save(QDir(folder).filePath(name), "PNG")) << name.toStdString();
+        ASSERT_TRUE(TestSupport::SavePicture(widget, folder, name)) << name.toStdString();
     }
 
     QString folder;

@@ -26,7 +26,7 @@
 #include "generator/ui/QualityBar.h"
 #include "base/exceptions/Exception.h"
 #include <QLabel>
-#include "editor/Screenshots.h"
+#include "support/Screenshots.h"
 
 namespace {
 

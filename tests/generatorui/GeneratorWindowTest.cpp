@@ -19,7 +19,7 @@
 #include "generator/ui/QualityBar.h"
 #include "support/DialogResponder.h"
 #include "support/TemporaryXdgFolders.h"
-#include "../editor/Screenshots.h"
+#include "support/Screenshots.h"
 
 namespace {
 

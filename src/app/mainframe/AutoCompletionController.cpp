@@ -17,6 +17,7 @@
 #include "base/exceptions/Exception.h"
 #include "base/text/Format.h"
 #include "log/LogProvider.h"
+#include "options/ui/HotKeyChange.h"
 #include "platform/Files.h"
 #include "platform/x11/X11Desktop.h"
 #include "uiext/QtText.h"
@@ -178,8 +179,8 @@ void AutoCompletionController::ApplySettings(const ApplicationSettings::Settings
         return;
     }
     if (wasOn && on && keyChanged) {
-        const auto modifiers = static_cast<std::uint32_t>(m_settings.hotKeyModifier1 | m_settings.hotKeyModifier2);
-        if (!m_hotKey->Change(static_cast<std::uint32_t>(m_settings.hotKey), modifiers)) {
+        // A refused key leaves the previous one registered and in the settings.
+        if (!OptionsLibrary::ChangeHotKey(*m_hotKey, m_settings, previous)) {
             CMessageBox::ShowWarning(m_host.window, u"Die Taste für den Schnellzugriff konnte nicht geändert werden.");
         }
     } else if (wasOn && !on) {

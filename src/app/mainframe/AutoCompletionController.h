@@ -82,6 +82,8 @@ public:
     bool IsRunning() const noexcept { return m_running; }
     UiLibrary::SmartTag::CSmartTagWnd* SmartTag() const noexcept { return m_smartTag.data(); }
     const SmartTag::HotKeyManager* HotKey() const noexcept { return m_hotKey.get(); }
+    // The desktop's key grab (the options dialog tries a new hot key on it); null without one.
+    Platform::IHotKeyGrabber* HotKeyGrabber() const noexcept { return m_desktop ? m_desktop->hotKey.get() : nullptr; }
 
 private:
     void ShowSmartTag(Platform::ServerTime time);

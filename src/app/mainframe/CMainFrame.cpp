@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "app/CommandBoundary.h"
+#include "app/ModalDialog.h"
 #include "app/dialogs/MaintenanceCommands.h"
 #include "app/dialogs/PrintCommands.h"
 #include "app/dialogs/SearchCommands.h"
@@ -51,12 +52,16 @@
 #include "app/views/PasswordListModel.h"
 #include "app/views/PasswordView.h"
 #include "app/views/TreeItems.h"
+#include "app/wizards/DatabaseImportWizard.h"
+#include "app/wizards/ExportWizard.h"
+#include "app/wizards/ImportWizard.h"
 #include "core/Path.h"
 #include "core/SystemInformation.h"
 #include "base/text/Format.h"
 #include "base/text/Utf.h"
 #include "generator/ui/PasswordGeneratorDlg.h"
 #include "log/LogProvider.h"
+#include "options/ui/OptionsDialog.h"
 #include "base/exceptions/Exception.h"
 #include "platform/session/SessionWatcher.h"
 #include "platform/x11/IdleTime.h"
@@ -473,6 +478,17 @@ void CMainFrame::Dispatch(int id) {
     case ID_SEARCH:
         m_search->Search();
         break;
+    case ID_OPTIONS: {
+        // The dialog edits a copy; the window follows only what an OK committed.
+        const ApplicationSettings::Settings previous = m_settings;
+        ::OptionsLibrary::OptionsDialog::Environment options;
+        options.hotKeyGrabber = m_autoCompletionController->HotKeyGrabber();
+        options.runModal = [](QDialog& dialog) { return App::RunModal(dialog); };
+        if (::OptionsLibrary::OptionsDialog::Show(this, m_settings, options) == ::OptionsLibrary::OptionsDialog::IDOK) {
+            ApplySettings(previous);
+        }
+        break;
+    }
     case ID_DATABASE_REORGANIZE:
         m_maintenance->Reorganise();
         break;
@@ -485,6 +501,17 @@ void CMainFrame::Dispatch(int id) {
         break;
     case ID_DATABASE_BACKUP:
         m_maintenance->Backup();
+        break;
+    case ID_DATABASE_EXPORT:
+        ExportImport::ShowExportWizard(m_maintenance->Host(), this);
+        break;
+    case ID_DATABASE_IMPORT:
+        // The wizard reloads the session and the views after the file changed.
+        ExportImport::ShowDatabaseImportWizard(m_maintenance->Host(), this);
+        break;
+    case ID_DATABASE_IMPORT_EXTERNAL:
+        // The wizard reloads the session and the views after a successful import.
+        Wizards::RunExternalImport(m_maintenance->Host(), this);
         break;
     case ID_DATABASE_DELETE:
         m_maintenance->DeleteDatabase();
