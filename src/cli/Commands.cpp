@@ -33,31 +33,39 @@ const std::vector<Command>& AllCommands() {
 
 namespace {
 
-void PrintOverview(Console& console) {
-    console.OutLine("twcli - Tarnwick auf der Kommandozeile");
-    console.OutLine("");
-    console.OutLine("Aufruf: twcli BEFEHL [ARGUMENTE] [OPTIONEN]");
-    console.OutLine("");
-    console.OutLine("Befehle:");
+// To standard output when asked for, to standard error after a call without a command.
+void PrintOverview(Console& console, bool asError) {
+    const auto line = [&](std::string_view text) {
+        if (asError) {
+            console.Error(std::string(text) + "\n");
+        } else {
+            console.OutLine(text);
+        }
+    };
+    line("twcli - Tarnwick auf der Kommandozeile");
+    line("");
+    line("Aufruf: twcli BEFEHL [ARGUMENTE] [OPTIONEN]");
+    line("");
+    line("Befehle:");
     for (const auto& command : AllCommands()) {
-        std::string line = "  " + command.name;
-        line.resize(std::max<std::size_t>(line.size() + 1, 16), ' ');
-        console.OutLine(line + command.help);
+        std::string entry = "  " + command.name;
+        entry.resize(std::max<std::size_t>(entry.size() + 1, 16), ' ');
+        line(entry + command.help);
     }
-    console.OutLine("");
-    console.OutLine("Benutzername und Passwörter werden nie auf der Kommandozeile übergeben: twcli fragt sie");
-    console.OutLine("ohne Echo im Terminal ab oder liest sie zeilenweise von der Standardeingabe.");
-    console.OutLine("Einträge werden als \"Ordner/Unterordner/Beschreibung\" angegeben, mehrdeutige als");
-    console.OutLine("\"Ordner/Beschreibung#n\" (der n-te Eintrag dieser Beschreibung).");
-    console.OutLine("\"twcli BEFEHL --help\" zeigt die Hilfe zu einem Befehl.");
-    console.OutLine("Rückgabewert: 0 Erfolg, 1 fehlgeschlagene Anfrage, 2 falscher Aufruf.");
+    line("");
+    line("Benutzername und Passwörter werden nie auf der Kommandozeile übergeben: twcli fragt sie");
+    line("ohne Echo im Terminal ab oder liest sie zeilenweise von der Standardeingabe.");
+    line("Einträge werden als \"Ordner/Unterordner/Beschreibung\" angegeben, mehrdeutige als");
+    line("\"Ordner/Beschreibung#n\" (der n-te Eintrag dieser Beschreibung).");
+    line("\"twcli BEFEHL --help\" zeigt die Hilfe zu einem Befehl.");
+    line("Rückgabewert: 0 Erfolg, 1 fehlgeschlagene Anfrage (bei search: kein Treffer), 2 falscher Aufruf.");
 }
 
 } // namespace
 
 int RunTool(Console& console, const std::vector<std::string>& args) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        PrintOverview(console);
+        PrintOverview(console, args.empty());
         return args.empty() ? 2 : 0;
     }
     for (const auto& command : AllCommands()) {

@@ -332,6 +332,7 @@ int Search(Console& console, const std::vector<std::string>& raw) {
     const std::u16string needle = Text::ToLower(Wide(args.Positional()[1]));
     const bool json = args.Has("--json");
     bool first = true;
+    std::size_t hits = 0;
     if (json) {
         console.Out("[");
     }
@@ -351,6 +352,7 @@ int Search(Console& console, const std::vector<std::string>& raw) {
                 paths = EntryPaths(*folder);
             }
             const std::u16string path = FolderPath(tree, *folder) + u"/" + paths[i];
+            ++hits;
             if (json) {
                 console.Out(std::string(first ? "" : ",") + Json::Quote(path));
                 first = false;
@@ -363,7 +365,8 @@ int Search(Console& console, const std::vector<std::string>& raw) {
     if (json) {
         console.OutLine("]");
     }
-    return 0;
+    // As grep does: scripts can tell "nothing found" from a hit.
+    return hits > 0 ? 0 : 1;
 }
 
 // The entry's password: asked, or none with --no-password.
@@ -532,7 +535,9 @@ std::vector<Command> EntryCommands() {
         {"show", "show DATEI EINTRAG [--show-protected] [--field NAME] [--json] [--user NAME]",
          "Zeigt einen Eintrag; das Passwort nur mit --show-protected oder --field Passwort.", Show},
         {"search", "search DATEI TEXT [--fields Beschreibung,Benutzername,Url,E-Mail,Kommentar] [--json]",
-         "Sucht Einträge, deren Felder den Text enthalten (ohne Beachtung der Groß-/Kleinschreibung).", Search},
+         "Sucht Einträge, deren Felder den Text enthalten (ohne Beachtung der Groß-/Kleinschreibung); ohne Treffer "
+         "ist der Rückgabewert 1.",
+         Search},
         {"add",
          "add DATEI ORDNER/BESCHREIBUNG [--username ..] [--url ..] [--email ..] [--comment ..] "
          "[--target-window ..] [--sequence ..] [--field NAME=WERT ..] [--field-stdin NAME ..] [--no-password]",

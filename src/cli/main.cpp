@@ -5,10 +5,16 @@
 
 #include "cli/Commands.h"
 #include "cli/Console.h"
+#include "platform/CrashHandler.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
     Tarnwick::Cli::Console console(stdin, stdout, stderr);
+    // Decrypted entries live in this process: no core file may keep them.
+    if (!Tarnwick::Platform::ForbidCoreDumps().Ok()) {
+        console.Error("Fehler: Der Schutz vor Speicherabbildern konnte nicht eingerichtet werden.\n");
+        return 1;
+    }
+    std::vector<std::string> args(argv + 1, argv + argc);
     const int status = Tarnwick::Cli::RunTool(console, args);
     std::fflush(stdout);
     return status;

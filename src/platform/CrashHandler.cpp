@@ -175,6 +175,17 @@ void WriteCrashReport(int fd, int signal, const siginfo_t* info) noexcept {
     CopyModules(fd);
 }
 
+SystemResult ForbidCoreDumps() noexcept {
+    const rlimit none{0, 0};
+    if (::setrlimit(RLIMIT_CORE, &none) != 0) {
+        return SystemResult{errno, u"setrlimit"};
+    }
+    if (::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) != 0) {
+        return SystemResult{errno, u"prctl"};
+    }
+    return {};
+}
+
 SystemResult ArmCrashHandler(const std::filesystem::path& reportFile, bool fullDump) noexcept {
     const std::string& text = reportFile.native();
     if (text.empty() || text.size() >= sizeof(g_reportPath)) {

@@ -20,6 +20,11 @@ std::filesystem::path CrashReportPath(const std::filesystem::path& folder, std::
 // files are allowed up to the hard limit.
 SystemResult ArmCrashHandler(const std::filesystem::path& reportFile, bool fullDump) noexcept;
 
+// No core file and no debugger attach from other processes of the user, for a program that
+// holds secrets without the crash report (twcli): the process is made non-dumpable and its
+// core size limit is 0.
+SystemResult ForbidCoreDumps() noexcept;
+
 // The report for one signal, written to an open descriptor. Only async-signal-safe calls.
 void WriteCrashReport(int fd, int signal, const siginfo_t* info) noexcept;
 

@@ -53,7 +53,11 @@ TEST_F(Cli, HelpAndUsage) {
         EXPECT_EQ(help.status, 0) << verb;
         EXPECT_EQ(help.out.rfind("Aufruf: twcli ", 0), 0u) << verb;
     }
-    EXPECT_EQ(Run({}).status, 2);
+    // Without a command the overview is an error message, not output for a pipe.
+    r = Run({});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_NE(r.err.find("Befehle:"), std::string::npos);
     r = Run({"unbekannt"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("Unbekannter Befehl"), std::string::npos);
@@ -164,7 +168,13 @@ TEST_F(Cli, EntriesAndFolders) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Allgemein/\nAllgemein/Konten/\nAllgemein/Konten/Bank\nAllgemein/Post\nPrivat/\n");
     r = Run({"search", File(), "BANK.example", "--json"}, kLogin);
+    EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "[\"Allgemein/Konten/Bank\"]\n");
+    // No hit is exit 1, as grep has it; the JSON list is still complete.
+    r = Run({"search", File(), "nirgendwo", "--json"}, kLogin);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "[]\n");
+    EXPECT_EQ(Run({"search", File(), "nirgendwo"}, kLogin).status, 1);
 
     // A password change follows the history rules of the entry.
     ASSERT_EQ(Run({"edit", File(), "Allgemein/Konten/Bank", "--password"}, std::string(kLogin) + "zweites\n").status, 0);
