@@ -78,11 +78,10 @@ int DatabaseInfo(Console& console, const std::vector<std::string>& raw) {
     const Arguments args(raw, {"--user"}, {"--json"});
     ExpectPositional(args, 1, 1);
     Session session(console, args.Positional()[0], args.Value("--user"));
-    session.LogIn();
+    // One authentication only: a log-in before it would show itself as the last log-in.
     EmberkiteDatabase::DatabaseProperties p;
-    if (session.Database().Properties(session.Credentials(), p) != RequestResult::Succeeded) {
-        throw RequestError{};
-    }
+    session.Authenticated(
+        [&](const LoginCredentials& credentials) { return session.Database().Properties(credentials, p); });
     const std::string version = std::to_string(p.majorVersion) + "." + std::to_string(p.minorVersion);
     if (args.Has("--json")) {
         console.OutLine("{\"version\":" + Json::Quote(version) + ",\"entries\":" + std::to_string(p.passwordCount) +

@@ -6,7 +6,24 @@
 
 namespace Tarnwick::Cli {
 
+void ConsoleDatabaseUI::HoldErrors() { m_holding = true; }
+
+void ConsoleDatabaseUI::ReleaseErrors(bool show) {
+    m_holding = false;
+    std::vector<std::u16string> held;
+    held.swap(m_held);
+    if (show) {
+        for (const auto& text : held) {
+            ShowError(text);
+        }
+    }
+}
+
 void ConsoleDatabaseUI::ShowError(std::u16string_view text) {
+    if (m_holding) {
+        m_held.emplace_back(text);
+        return;
+    }
     m_showedError = true;
     m_console.Error("Fehler: ");
     m_console.ErrorLine(text);
@@ -74,17 +91,29 @@ StringServiceProvider::SecureString Session::AskNewSecret(Console& console, std:
 }
 
 void Session::LogIn() {
+    Authenticated([this](const LoginCredentials& credentials) { return m_database->Login(credentials); });
+}
+
+void Session::Authenticated(const std::function<RequestResult(const LoginCredentials&)>& request) {
     m_credentials.userName = AskUserName(m_console, m_userName);
     if (!m_console.ReadSecret("Passwort: ", m_credentials.password) || m_credentials.password.IsEmpty()) {
         throw RequestError{"Es wurde kein Passwort angegeben."};
     }
-    RequestResult result = m_database->Login(m_credentials);
+    m_ui.HoldErrors();
+    RequestResult result = RequestResult::Failed;
+    try {
+        result = request(m_credentials);
+    } catch (...) {
+        m_ui.ReleaseErrors(true);
+        throw;
+    }
+    m_ui.ReleaseErrors(result != RequestResult::AuthenticationFailed);
     if (result == RequestResult::AuthenticationFailed) {
         // Databases made with case-insensitive user names hold the name in lower case.
         LoginCredentials lowered;
         lowered.userName.Assign(Text::ToLower(m_credentials.userName.View()));
         lowered.password = m_credentials.password;
-        result = m_database->Login(lowered);
+        result = request(lowered);
         if (result == RequestResult::Succeeded) {
             m_credentials.userName = lowered.userName;
         }

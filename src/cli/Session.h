@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,10 +27,16 @@ public:
     void ProgressStep() override {}
     void ProgressEnd() override {}
     bool ShowedError() const noexcept { return m_showedError; }
+    // While held, errors wait; released, they are shown or dropped (a first log-in attempt
+    // whose refusal a second attempt may take back).
+    void HoldErrors();
+    void ReleaseErrors(bool show);
 
 private:
     Console& m_console;
     bool m_showedError = false;
+    bool m_holding = false;
+    std::vector<std::u16string> m_held;
 };
 
 // One database for one command: the credentials asked once, the log-in (as typed, then with
@@ -40,6 +47,10 @@ public:
 
     // Asks the credentials and logs in; RequestError when refused.
     void LogIn();
+    // Asks the credentials and runs one request that authenticates by itself (every
+    // authentication counts as a log-in, so a request must not log in first); the same
+    // fallbacks and errors as LogIn.
+    void Authenticated(const std::function<RequestResult(const LoginCredentials&)>& request);
     // Logs in and loads every folder and entry.
     void Open();
     PasswordADT::PasswordData& Data() noexcept { return m_data; }

@@ -94,10 +94,13 @@ PasswordGenerator::PasswordPolicy ChoosePolicy(const Arguments& args) {
         }
         quick.upper = quick.lower = quick.digits = true;
     }
-    quick.length = NumberOption(args, "--length", quick.length, 1, PasswordPolicy::kMaxLength);
+    // The quick generator's own range, so the one check gives the real limits.
+    quick.length = NumberOption(args, "--length", quick.length, PolicyRules::kQuickLengthRange.low,
+                                PolicyRules::kQuickLengthRange.high);
     PasswordPolicy policy;
     if (const auto message = PolicyRules::BuildQuickPolicy(quick, policy)) {
-        throw RequestError{Text::ToUtf8(*message)};
+        // Only the options can make a quick policy fail: a wrong call.
+        throw UsageError{Text::ToUtf8(*message)};
     }
     return policy;
 }

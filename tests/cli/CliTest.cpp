@@ -3,9 +3,11 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/DatabaseFixture.h"
@@ -74,9 +76,25 @@ TEST_F(Cli, CreateInfoAndCredentials) {
     // User names are lower-cased unless asked otherwise, so any case logs in.
     auto r = Run({"db-info", File(), "--json"}, "ALICE\ngeheim\n");
     ASSERT_EQ(r.status, 0) << r.err;
+    // The refused first attempt with the name as typed is not reported.
+    EXPECT_TRUE(r.err.empty()) << r.err;
     EXPECT_NE(r.out.find("\"version\":\"1.17\""), std::string::npos);
     EXPECT_NE(r.out.find("\"folders\":1"), std::string::npos);
     EXPECT_NE(r.out.find("\"algorithmName\":\"AES (Rijndael 256-Bit)\""), std::string::npos);
+
+    // "Letzte Anmeldung" is the log-in before this one: db-info logs in once, so the log-in of
+    // an ls two seconds earlier is what it shows, and the next db-info shows the first one.
+    ASSERT_EQ(Run({"ls", File()}, "alice\ngeheim\n").status, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2200));
+    const auto previousLogin = [](const std::string& json) {
+        const auto at = json.find("\"previousLogin\":");
+        return at == std::string::npos ? -1LL : std::stoll(json.substr(at + 16));
+    };
+    const auto first = Run({"db-info", File(), "--json"}, "alice\ngeheim\n");
+    const auto second = Run({"db-info", File(), "--json"}, "alice\ngeheim\n");
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_GE(previousLogin(second.out) - previousLogin(first.out), 2) << first.out << second.out;
+    EXPECT_TRUE(first.err.empty()) << first.err;
 
     const auto before = ReadBytes(File());
     r = Run({"ls", File()}, "alice\nfalsch\n");
@@ -354,5 +372,11 @@ TEST_F(Cli, Generate) {
     EXPECT_NE(r.err.find("Die Richtlinie \"Fehlt\" existiert nicht."), std::string::npos);
     EXPECT_EQ(Run({"generate", "--hex", "8", "--base64", "8"}).status, 2);
     EXPECT_EQ(Run({"generate", "--count", "zwei"}).status, 2);
-    EXPECT_EQ(Run({"generate", "--length", "2", "--digits"}).status, 1);
+    // One check with the real limits, and a wrong length is a wrong call.
+    for (const char* length : {"0", "1", "2", "1025"}) {
+        r = Run({"generate", "--length", length, "--digits"});
+        EXPECT_EQ(r.status, 2) << length;
+        EXPECT_NE(r.err.find("--length erwartet eine Zahl von 3 bis 1024."), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Run({"generate", "--length", "3"}).status, 0);
 }
