@@ -4,7 +4,7 @@
 #include <QWidget>
 
 #include "AppTestSupport.h"
-#include "uilib/DatabaseUserInterface.h"
+#include "app/DatabaseMessageUI.h"
 
 using AppTest::Q;
 using WindowsServiceProvider::CDatabaseMessageUI;
