@@ -54,43 +54,6 @@ bool HasProperty(Display* display, Window window, Atom property) {
     return status == Success && actualType != 0;
 }
 
-std::string Title(Display* display, Window window) {
-    const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
-    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    Atom actualType = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, netName, 0, 4096, False, utf8, &actualType, &format, &count, &after,
-                           &data) == Success &&
-        data != nullptr) {
-        std::string title;
-        if (actualType == utf8 && format == 8) {
-            title.assign(reinterpret_cast<const char*>(data), count);
-        }
-        XFree(data);
-        if (!title.empty()) {
-            return title;
-        }
-    }
-    // WM_NAME may be Latin-1 (STRING) or compound text: let Xlib convert it.
-    XTextProperty property{};
-    if (XGetWMName(display, window, &property) == 0 || property.value == nullptr) {
-        return {};
-    }
-    std::string title;
-    char** list = nullptr;
-    int items = 0;
-    if (Xutf8TextPropertyToTextList(display, &property, &list, &items) >= Success && list != nullptr) {
-        if (items > 0 && list[0] != nullptr) {
-            title = list[0];
-        }
-        XFreeStringList(list);
-    }
-    XFree(property.value);
-    return title;
-}
 
 // A client window below this one (reparenting window managers put a frame in between).
 bool FindClient(Display* display, Window window, Atom wmState, int depth, Window& client) {
@@ -139,7 +102,7 @@ public:
         }
         std::vector<std::u16string> titles;
         for (Window window : windows) {
-            std::string title = Title(d, window);
+            std::string title = ReadWindowTitle(d, window);
             if (title.empty() || !Tarnwick::Text::IsValidUtf8(title)) {
                 continue;
             }
@@ -186,6 +149,44 @@ private:
 };
 
 } // namespace
+
+std::string ReadWindowTitle(Display* display, Window window) {
+    const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom actualType = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, netName, 0, 4096, False, utf8, &actualType, &format, &count, &after,
+                           &data) == Success &&
+        data != nullptr) {
+        std::string title;
+        if (actualType == utf8 && format == 8) {
+            title.assign(reinterpret_cast<const char*>(data), count);
+        }
+        XFree(data);
+        if (!title.empty()) {
+            return title;
+        }
+    }
+    // WM_NAME may be Latin-1 (STRING) or compound text: let Xlib convert it.
+    XTextProperty property{};
+    if (XGetWMName(display, window, &property) == 0 || property.value == nullptr) {
+        return {};
+    }
+    std::string title;
+    char** list = nullptr;
+    int items = 0;
+    if (Xutf8TextPropertyToTextList(display, &property, &list, &items) >= Success && list != nullptr) {
+        if (items > 0 && list[0] != nullptr) {
+            title = list[0];
+        }
+        XFreeStringList(list);
+    }
+    XFree(property.value);
+    return title;
+}
 
 std::unique_ptr<IWindowList> CreateX11WindowList(const char* displayName) {
     return std::make_unique<X11WindowList>(displayName);

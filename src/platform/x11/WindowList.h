@@ -4,7 +4,13 @@
 #include <string>
 #include <vector>
 
+struct _XDisplay;
+
 namespace Tarnwick::Platform {
+
+// A window's title: _NET_WM_NAME as UTF-8, else WM_NAME (Latin-1 or compound text) converted
+// by Xlib; empty when it has none.
+std::string ReadWindowTitle(_XDisplay* display, unsigned long window);
 
 // The titles of the open top-level application windows, for choosing an auto-completion
 // target. Failures throw Utilities::Exceptions::Exception.

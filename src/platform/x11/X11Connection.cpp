@@ -12,6 +12,7 @@
 #include <X11/extensions/XRes.h>
 
 #include "base/exceptions/Exception.h"
+#include "platform/x11/WindowList.h"
 
 namespace Tarnwick::Platform::X11 {
 
@@ -222,43 +223,8 @@ int Connection::ErrorTrap::Check() {
 }
 
 std::string WindowTitle(Connection& connection, XId window) {
-    Display* display = connection.Display();
     Connection::ErrorTrap trap(connection);
-    const ::Atom netName = connection.Intern("_NET_WM_NAME");
-    const ::Atom utf8 = connection.Intern("UTF8_STRING");
-    ::Atom actualType = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, netName, 0, 4096, False, utf8, &actualType, &format, &count, &after,
-                           &data) == Success &&
-        data != nullptr) {
-        std::string title;
-        if (actualType == utf8 && format == 8) {
-            title.assign(reinterpret_cast<const char*>(data), count);
-        }
-        XFree(data);
-        if (!title.empty()) {
-            return title;
-        }
-    }
-    // WM_NAME may be Latin-1 (STRING) or compound text: Xlib converts it.
-    XTextProperty property{};
-    if (XGetWMName(display, window, &property) == 0 || property.value == nullptr) {
-        return {};
-    }
-    std::string title;
-    char** list = nullptr;
-    int items = 0;
-    if (Xutf8TextPropertyToTextList(display, &property, &list, &items) >= Success && list != nullptr) {
-        if (items > 0 && list[0] != nullptr) {
-            title = list[0];
-        }
-        XFreeStringList(list);
-    }
-    XFree(property.value);
-    return title;
+    return ReadWindowTitle(connection.Display(), window);
 }
 
 bool ReadLongs(Connection& connection, XId window, XId property, XId type, std::vector<unsigned long>& out) {
