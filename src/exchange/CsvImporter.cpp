@@ -229,34 +229,37 @@ void CsvImporter::ImportRows() {
         }
         NewPasswordItemIn(folder);
         for (std::size_t c = 0; c < columns; ++c) {
-            const std::u16string_view value = row[c].View();
-            switch (m_mapping[c]) {
-            case TargetDescription:
-                SetField(Field::Description, value);
-                break;
-            case TargetUserName:
-                SetField(Field::UserName, value);
-                break;
-            case TargetPassword:
-                SetPassword(value);
-                break;
-            case TargetEmail:
-                SetField(Field::Email, value);
-                break;
-            case TargetComment:
-                SetField(Field::Comment, value);
-                break;
-            case TargetUrl:
-                SetField(Field::Url, value);
-                break;
-            default:
-                break;
-            }
+            SetMappedValue(m_mapping[c], row[c].View());
         }
         ResetCurrentPasswordItem();
     }
     ResetCurrentFolder();
     FinishImport();
+}
+
+void CsvImporter::SetMappedValue(int target, std::u16string_view value) {
+    switch (target) {
+    case TargetDescription:
+        SetField(Field::Description, value);
+        break;
+    case TargetUserName:
+        SetField(Field::UserName, value);
+        break;
+    case TargetPassword:
+        SetPassword(value);
+        break;
+    case TargetEmail:
+        SetField(Field::Email, value);
+        break;
+    case TargetComment:
+        SetField(Field::Comment, value);
+        break;
+    case TargetUrl:
+        SetField(Field::Url, value);
+        break;
+    default:
+        break;
+    }
 }
 
 } // namespace Tarnwick::Import::CSV

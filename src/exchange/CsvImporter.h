@@ -56,6 +56,10 @@ public:
     // row (rows without any mapped value are skipped).
     void ImportRows();
 
+protected:
+    // Puts one mapped value into the entry being built (folder and unmapped targets: nothing).
+    void SetMappedValue(int target, std::u16string_view value);
+
 private:
     CsvRecords ReadRecords(ImportSource& source) const;
     [[noreturn]] void RefuseOverlongRecord(const CsvParser& parser) const;

@@ -429,30 +429,12 @@ void PresetCsvImporter::ImportPresetRow(const CsvRow& row, const std::vector<int
     std::u16string_view url;
     for (std::size_t c = 0; c < columns; ++c) {
         const std::u16string_view value = row[c].View();
-        switch (mapping[c]) {
-        case TargetDescription:
+        if (mapping[c] == TargetDescription) {
             description = value;
-            SetField(Field::Description, value);
-            break;
-        case TargetUserName:
-            SetField(Field::UserName, value);
-            break;
-        case TargetPassword:
-            SetPassword(value);
-            break;
-        case TargetEmail:
-            SetField(Field::Email, value);
-            break;
-        case TargetComment:
-            SetField(Field::Comment, value);
-            break;
-        case TargetUrl:
+        } else if (mapping[c] == TargetUrl) {
             url = value;
-            SetField(Field::Url, value);
-            break;
-        default:
-            break;
         }
+        SetMappedValue(mapping[c], value);
     }
     if (m_preset && m_preset->titleFromUrl && description.empty() && !url.empty()) {
         SetField(Field::Description, url);
