@@ -56,7 +56,9 @@ void PrintOverview(Console& console, bool asError) {
     line("Benutzername und Passwörter werden nie auf der Kommandozeile übergeben: twcli fragt sie");
     line("ohne Echo im Terminal ab oder liest sie zeilenweise von der Standardeingabe.");
     line("Einträge werden als \"Ordner/Unterordner/Beschreibung\" angegeben, mehrdeutige als");
-    line("\"Ordner/Beschreibung#n\" (der n-te Eintrag dieser Beschreibung).");
+    line("\"Ordner/Beschreibung#n\" (der n-te Eintrag dieser Beschreibung). In Namen steht \"\\/\" für einen");
+    line("Schrägstrich, \"\\\\\" für einen Backslash, \"\\#\" für ein Doppelkreuz und \"\\n\" für einen");
+    line("Zeilenumbruch; ls gibt Pfade in dieser Schreibweise aus.");
     line("\"twcli BEFEHL --help\" zeigt die Hilfe zu einem Befehl.");
     line("Rückgabewert: 0 Erfolg, 1 fehlgeschlagene Anfrage (bei search: kein Treffer), 2 falscher Aufruf.");
 }
@@ -78,6 +80,10 @@ int RunTool(Console& console, const std::vector<std::string>& args) {
                 console.OutLine("Aufruf: twcli " + command.usage);
                 console.OutLine("");
                 console.OutLine(command.help);
+                if (!command.details.empty()) {
+                    console.OutLine("");
+                    console.OutLine(command.details);
+                }
                 return 0;
             }
         }

@@ -14,6 +14,8 @@ struct Command {
     std::string usage;
     std::string help;
     std::function<int(Console&, const std::vector<std::string>&)> run;
+    // More help, shown by "twcli BEFEHL --help" only.
+    std::string details = {};
 };
 
 const std::vector<Command>& AllCommands();

@@ -1,5 +1,6 @@
 #include "cli/Console.h"
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <termios.h>
@@ -44,7 +45,9 @@ void WipeString(std::string& text) {
 } // namespace
 
 Console::Console(std::FILE* in, std::FILE* out, std::FILE* err)
-    : m_in(in), m_out(out), m_err(err), m_interactive(isatty(fileno(in)) != 0) {}
+    : m_in(in), m_out(out), m_err(err), m_interactive(isatty(fileno(in)) != 0) {
+    m_pending.reserve(1 << 16);
+}
 
 bool Console::ReadRawLine(std::string_view prompt, bool echo, std::string& line) {
     line.clear();
@@ -100,7 +103,18 @@ bool Console::ReadSecret(std::string_view prompt, StringServiceProvider::SecureS
     return ok;
 }
 
-void Console::Out(std::string_view text) { std::fwrite(text.data(), 1, text.size(), m_out); }
+namespace {
+
+constexpr std::size_t kFlushBytes = 1 << 20;
+
+} // namespace
+
+void Console::Out(std::string_view text) {
+    m_pending.insert(m_pending.end(), text.begin(), text.end());
+    if (m_pending.size() >= kFlushBytes) {
+        Flush();
+    }
+}
 
 void Console::OutLine(std::string_view text) {
     Out(text);
@@ -108,16 +122,45 @@ void Console::OutLine(std::string_view text) {
 }
 
 void Console::Out(std::u16string_view text) {
-    m_scratch.clear();
-    Text::AppendUtf8(text, m_scratch);
-    Out(m_scratch);
-    // One buffer for every line: zeroed at once, and wiped in full when the console ends.
-    std::memset(m_scratch.data(), 0, m_scratch.size());
+    Text::EncodeUtf8(text, [&](char c) { m_pending.push_back(c); });
+    if (m_pending.size() >= kFlushBytes) {
+        Flush();
+    }
 }
 
-Console::~Console() { WipeString(m_scratch); }
+void Console::Flush() {
+    if (m_pending.empty()) {
+        return;
+    }
+    const int fd = fileno(m_out);
+    if (fd < 0) {
+        // A stream without a descriptor (a test's memory stream).
+        std::fwrite(m_pending.data(), 1, m_pending.size(), m_out);
+        std::fflush(m_out);
+    } else {
+        std::fflush(m_out);
+        const char* data = m_pending.data();
+        std::size_t left = m_pending.size();
+        while (left > 0) {
+            const ssize_t written = ::write(fd, data, left);
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            if (written <= 0) {
+                break;
+            }
+            data += written;
+            left -= static_cast<std::size_t>(written);
+        }
+    }
+    CryptoServiceProvider::SecureWipe(m_pending.data(), m_pending.size());
+    m_pending.clear();
+}
+
+Console::~Console() { Flush(); }
 
 void Console::Error(std::string_view text) {
+    Flush();
     std::fwrite(text.data(), 1, text.size(), m_err);
     std::fflush(m_err);
 }

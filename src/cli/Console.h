@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "crypto/SecureString.h"
 #include "crypto/String.h"
+#include "crypto/WipingAllocator.h"
 
 namespace Tarnwick::Cli {
 
@@ -25,9 +27,12 @@ public:
     // A secret, without echo on a terminal; false at the end of the input.
     bool ReadSecret(std::string_view prompt, StringServiceProvider::SecureString& secret);
 
+    // Output gathers in a buffer of its own that is written with write(2), never through stdio
+    // (whose buffers nobody wipes), and zeroed after each write.
     void Out(std::string_view text);
     void OutLine(std::string_view text);
     void Out(std::u16string_view text);
+    void Flush();
     void Error(std::string_view text);
     void ErrorLine(std::u16string_view text);
 
@@ -38,8 +43,7 @@ private:
     std::FILE* m_out;
     std::FILE* m_err;
     bool m_interactive;
-    // Text on its way out, converted in one reused buffer: zeroed after each write, wiped at the end.
-    std::string m_scratch;
+    std::vector<char, CryptoServiceProvider::WipingAllocator<char>> m_pending;
 };
 
 } // namespace Tarnwick::Cli

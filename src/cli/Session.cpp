@@ -133,6 +133,10 @@ void Session::Open() {
     }
 }
 
+void Session::OpenFolders() {
+    Open();
+}
+
 void Session::SaveAll() {
     if (!m_database->SaveAll(m_credentials, m_data)) {
         throw RequestError{};

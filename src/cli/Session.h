@@ -53,6 +53,8 @@ public:
     void Authenticated(const std::function<RequestResult(const LoginCredentials&)>& request);
     // Logs in and loads every folder and entry.
     void Open();
+    // Logs in and loads the folders only (a verb that appends an entry needs no other).
+    void OpenFolders();
     PasswordADT::PasswordData& Data() noexcept { return m_data; }
     LoginCredentials& Credentials() noexcept { return m_credentials; }
     CDatabase& Database() noexcept { return *m_database; }

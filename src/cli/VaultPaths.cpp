@@ -11,23 +11,145 @@ using PasswordADT::Category;
 using PasswordADT::CategoryRef;
 using PasswordADT::PasswordData;
 
-std::vector<std::u16string> SplitPath(std::u16string_view path) {
-    std::vector<std::u16string> parts;
-    std::u16string part;
-    for (const char16_t c : path) {
-        if (c == u'/') {
-            if (!part.empty()) {
-                parts.push_back(part);
+namespace {
+
+// The character an escape stands for; 0 when the backslash is taken as it stands.
+char16_t Escaped(char16_t c) {
+    switch (c) {
+    case u'/':
+    case u'\\':
+    case u'#':
+        return c;
+    case u'n':
+        return u'\n';
+    case u'r':
+        return u'\r';
+    default:
+        return 0;
+    }
+}
+
+// Splits at unescaped slashes and keeps the escapes, so the last part can still tell an
+// escaped hash from an ordinal.
+std::vector<std::u16string_view> RawParts(std::u16string_view path) {
+    std::vector<std::u16string_view> parts;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] == u'\\' && i + 1 < path.size() && Escaped(path[i + 1]) != 0) {
+            ++i;
+            continue;
+        }
+        if (i == path.size() || path[i] == u'/') {
+            if (i > start) {
+                parts.push_back(path.substr(start, i - start));
             }
-            part.clear();
-        } else {
-            part.push_back(c);
+            start = i + 1;
         }
     }
-    if (!part.empty()) {
-        parts.push_back(part);
+    return parts;
+}
+
+std::u16string Unescape(std::u16string_view raw) {
+    std::u16string text;
+    text.reserve(raw.size());
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == u'\\' && i + 1 < raw.size()) {
+            if (const char16_t c = Escaped(raw[i + 1]); c != 0) {
+                text.push_back(c);
+                ++i;
+                continue;
+            }
+        }
+        text.push_back(raw[i]);
+    }
+    return text;
+}
+
+// Where a name's trailing "#<digits>" starts, npos when it has none.
+std::size_t OrdinalHash(std::u16string_view text) {
+    const std::size_t hash = text.rfind(u'#');
+    if (hash == std::u16string_view::npos || hash + 1 == text.size()) {
+        return std::u16string_view::npos;
+    }
+    for (std::size_t i = hash + 1; i < text.size(); ++i) {
+        if (text[i] < u'0' || text[i] > u'9') {
+            return std::u16string_view::npos;
+        }
+    }
+    return hash;
+}
+
+} // namespace
+
+std::vector<std::u16string> SplitPath(std::u16string_view path) {
+    std::vector<std::u16string> parts;
+    for (const auto raw : RawParts(path)) {
+        parts.push_back(Unescape(raw));
     }
     return parts;
+}
+
+void AppendEscaped(std::u16string& path, std::u16string_view name, bool entry) {
+    const std::size_t hash = entry ? OrdinalHash(name) : std::u16string_view::npos;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        switch (name[i]) {
+        case u'/':
+            path.append(u"\\/");
+            break;
+        case u'\\':
+            path.append(u"\\\\");
+            break;
+        case u'\n':
+            path.append(u"\\n");
+            break;
+        case u'\r':
+            path.append(u"\\r");
+            break;
+        case u'#':
+            path.append(i == hash ? u"\\#" : u"#");
+            break;
+        default:
+            path.push_back(name[i]);
+        }
+    }
+}
+
+std::u16string EscapeName(std::u16string_view name, bool entry) {
+    std::u16string text;
+    AppendEscaped(text, name, entry);
+    return text;
+}
+
+EntryAddress ParseEntryPath(std::u16string_view path) {
+    const auto raw = RawParts(path);
+    if (raw.size() < 2) {
+        throw RequestError{"Geben Sie den Eintrag als \"Ordner/Beschreibung\" an."};
+    }
+    EntryAddress address;
+    for (std::size_t i = 0; i + 1 < raw.size(); ++i) {
+        address.folder.push_back(Unescape(raw[i]));
+    }
+    std::u16string_view last = raw.back();
+    // "#n" counts only when its hash is not escaped (an even number of backslashes before it).
+    if (const std::size_t hash = OrdinalHash(last); hash != std::u16string_view::npos && last.size() - hash <= 7) {
+        std::size_t backslashes = 0;
+        while (backslashes < hash && last[hash - 1 - backslashes] == u'\\') {
+            ++backslashes;
+        }
+        std::size_t value = 0;
+        for (std::size_t i = hash + 1; i < last.size(); ++i) {
+            value = value * 10 + static_cast<std::size_t>(last[i] - u'0');
+        }
+        if (backslashes % 2 == 0 && value > 0 && hash > 0) {
+            address.ordinal = value;
+            last = last.substr(0, hash);
+        }
+    }
+    address.description = Unescape(last);
+    if (address.description.empty()) {
+        throw RequestError{"Geben Sie den Eintrag als \"Ordner/Beschreibung\" an."};
+    }
+    return address;
 }
 
 std::vector<CategoryRef> ChildFolders(const PasswordData& data, const Category* parent) {
@@ -73,48 +195,30 @@ std::size_t PositionOf(const PasswordData& data, const Category& folder) {
 }
 
 EntryLocation RequireEntry(const PasswordData& data, std::u16string_view path) {
-    auto parts = SplitPath(path);
-    if (parts.size() < 2) {
-        throw RequestError{"Geben Sie den Eintrag als \"Ordner/Beschreibung\" an."};
-    }
-    std::u16string description = parts.back();
-    parts.pop_back();
-    std::size_t wanted = 0;
-    if (const auto hash = description.rfind(u'#'); hash != std::u16string::npos && hash + 1 < description.size()) {
-        const std::u16string number = description.substr(hash + 1);
-        std::size_t value = 0;
-        bool digits = number.size() <= 6;
-        for (const char16_t c : number) {
-            digits = digits && c >= u'0' && c <= u'9';
-            value = value * 10 + static_cast<std::size_t>(c - u'0');
-        }
-        if (digits && value > 0) {
-            wanted = value;
-            description.erase(hash);
-        }
-    }
+    const EntryAddress address = ParseEntryPath(path);
     std::u16string folderPath;
-    for (const auto& part : parts) {
-        folderPath += part + u"/";
+    for (const auto& part : address.folder) {
+        AppendEscaped(folderPath, part, false);
+        folderPath.push_back(u'/');
     }
     const CategoryRef folder = RequireFolder(data, folderPath);
     std::vector<std::size_t> matches;
     for (std::size_t i = 0; i < folder->Entries().size(); ++i) {
-        if (folder->Entries()[i] && folder->Entries()[i]->GetDescription().View() == description) {
+        if (folder->Entries()[i] && folder->Entries()[i]->GetDescription().View() == address.description) {
             matches.push_back(i);
         }
     }
     const std::string shown = Text::ToUtf8(path);
-    if (matches.empty() || wanted > matches.size()) {
+    if (matches.empty() || address.ordinal > matches.size()) {
         throw RequestError{"Der Eintrag \"" + shown + "\" existiert nicht."};
     }
-    if (wanted == 0 && matches.size() > 1) {
+    if (address.ordinal == 0 && matches.size() > 1) {
         throw RequestError{"Der Eintrag \"" + shown + "\" ist nicht eindeutig; geben Sie ihn mit \"#n\" an."};
     }
     EntryLocation location;
     location.folder = folder;
     location.folderPosition = PositionOf(data, *folder);
-    location.entryPosition = matches[wanted == 0 ? 0 : wanted - 1];
+    location.entryPosition = matches[address.ordinal == 0 ? 0 : address.ordinal - 1];
     location.item = folder->Entries()[location.entryPosition];
     return location;
 }
@@ -129,7 +233,7 @@ std::u16string FolderPath(const PasswordADT::FolderTree& tree, const Category& f
         if (!path.empty()) {
             path.push_back(u'/');
         }
-        path.append((*it)->GetName().View());
+        AppendEscaped(path, (*it)->GetName().View(), false);
     }
     return path;
 }
@@ -153,7 +257,7 @@ std::vector<std::u16string> EntryPaths(const Category& folder) {
             continue;
         }
         const auto description = entries[i]->GetDescription().View();
-        names[i] = std::u16string(description);
+        names[i] = EscapeName(description, true);
         if (totals[description] > 1) {
             names[i].push_back(u'#');
             names[i].append(Text::FromUtf8(std::to_string(++seen[description])));
@@ -177,7 +281,7 @@ std::u16string EntryPath(const PasswordData& data, const Category& folder, std::
     }
     std::u16string path = FolderPath(data, folder);
     path.push_back(u'/');
-    path.append(description);
+    AppendEscaped(path, description, true);
     if (same > 1) {
         path.push_back(u'#');
         path.append(Text::FromUtf8(std::to_string(ordinal)));

@@ -16,6 +16,6 @@ int main(int argc, char** argv) {
     }
     std::vector<std::string> args(argv + 1, argv + argc);
     const int status = Tarnwick::Cli::RunTool(console, args);
-    std::fflush(stdout);
+    console.Flush();
     return status;
 }

@@ -166,8 +166,9 @@ TEST_F(Cli, EntriesAndFolders) {
     r = Run({"show", File(), "Allgemein/Bank", "--field", "Passwort"}, kLogin);
     EXPECT_EQ(r.out, "P@ß wörd!\n");
     r = Run({"show", File(), "Allgemein/Bank", "--json"}, kLogin);
-    EXPECT_NE(r.out.find("\"Url\":\"https://bank.example\""), std::string::npos);
-    EXPECT_EQ(r.out.find("Passwort"), std::string::npos);
+    EXPECT_NE(r.out.find("\"url\":\"https://bank.example\""), std::string::npos);
+    EXPECT_EQ(r.out.find("\"password\":"), std::string::npos);
+    EXPECT_EQ(r.out.find("P@ß"), std::string::npos);
 
     // A second entry of the same description is addressed with #n.
     ASSERT_EQ(Run({"add", File(), "Allgemein/Bank", "--no-password"}, kLogin).status, 0);
@@ -203,8 +204,13 @@ TEST_F(Cli, EntriesAndFolders) {
     ASSERT_EQ(Run({"rm", File(), "Allgemein/Post"}, kLogin).status, 0);
     ASSERT_EQ(Run({"rmdir", File(), "Privat"}, kLogin).status, 0);
     r = Run({"ls", File(), "-R", "--json"}, kLogin);
-    EXPECT_EQ(r.out, "[{\"type\":\"folder\",\"path\":\"Allgemein\"},{\"type\":\"folder\",\"path\":\"Allgemein/Konten\"},"
-                     "{\"type\":\"entry\",\"path\":\"Allgemein/Konten/Bank\"}]\n");
+    EXPECT_EQ(r.out.rfind("[{\"type\":\"folder\",\"path\":\"Allgemein\",\"name\":\"Allgemein\",\"entries\":0},"
+                          "{\"type\":\"folder\",\"path\":\"Allgemein/Konten\",\"name\":\"Konten\",\"entries\":1},"
+                          "{\"type\":\"entry\",\"path\":\"Allgemein/Konten/Bank\",\"folder\":\"Allgemein/Konten\"",
+                          0),
+              0u)
+        << r.out;
+    EXPECT_EQ(r.out.substr(r.out.size() - 3), "}]\n");
     // Over-long values are refused before anything is written.
     const auto before = ReadBytes(File());
     r = Run({"add", File(), "Allgemein/" + std::string(513, 'x'), "--no-password"}, kLogin);
@@ -254,8 +260,8 @@ TEST_F(Cli, ThousandEntriesFromAScript) {
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1001);
     r = Run({"show", File(), "Allgemein/Eintrag 777", "--json", "--show-protected"}, kLogin);
-    EXPECT_NE(r.out.find("\"Benutzername\":\"nutzer777\""), std::string::npos);
-    EXPECT_NE(r.out.find("\"Passwort\":\"pw777\""), std::string::npos);
+    EXPECT_NE(r.out.find("\"username\":\"nutzer777\""), std::string::npos);
+    EXPECT_NE(r.out.find("\"password\":\"pw777\""), std::string::npos);
     EXPECT_NE(r.out.find("\"Nummer\":\"777\""), std::string::npos);
     const std::string original = r.out;
 

@@ -89,4 +89,33 @@ template <typename Sink> void DecodeUtf8(std::string_view bytes, Sink&& sink) {
     }
 }
 
+// Hands the UTF-8 bytes of UTF-16 text to sink; an unpaired surrogate becomes U+FFFD. Callers
+// with buffers of their own (wiping ones) encode straight into them.
+template <typename Sink> void EncodeUtf8(std::u16string_view text, Sink&& sink) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t cp = text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            sink(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            sink(static_cast<char>(0xC0 | (cp >> 6)));
+            sink(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            sink(static_cast<char>(0xE0 | (cp >> 12)));
+            sink(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            sink(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            sink(static_cast<char>(0xF0 | (cp >> 18)));
+            sink(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            sink(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            sink(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+}
+
 } // namespace Tarnwick::Text
