@@ -46,6 +46,8 @@ void WipeString(std::string& text) {
 
 Console::Console(std::FILE* in, std::FILE* out, std::FILE* err)
     : m_in(in), m_out(out), m_err(err), m_interactive(isatty(fileno(in)) != 0) {
+    // Secrets arrive on standard input: a stdio buffer would keep them after the line is read.
+    std::setvbuf(m_in, nullptr, _IONBF, 0);
     m_pending.reserve(1 << 16);
 }
 

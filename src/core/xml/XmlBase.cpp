@@ -4,8 +4,11 @@
 #include <memory>
 #include <mutex>
 
+#include <malloc.h>
+
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
+#include <libxml/xmlmemory.h>
 
 #include "base/text/Utf.h"
 #include "core/xml/XmlSupport.h"
@@ -51,11 +54,47 @@ void Convert(String& out, const char* text, std::size_t length) {
     Tarnwick::Text::DecodeUtf8(bytes, [&](char16_t unit) { target[at++] = unit; });
 }
 
+// The parser's buffers hold the documents' values (imported passwords among them): every block
+// it gives back is wiped first. Plain malloc underneath, so blocks of either kind mix safely.
+void WipingFree(void* block) {
+    if (block != nullptr) {
+        CryptoServiceProvider::SecureWipe(block, malloc_usable_size(block));
+        std::free(block);
+    }
+}
+
+void* WipingRealloc(void* block, std::size_t size) {
+    if (block == nullptr) {
+        return std::malloc(size);
+    }
+    const std::size_t old = malloc_usable_size(block);
+    if (size <= old) {
+        return block;
+    }
+    void* moved = std::malloc(size);
+    if (moved == nullptr) {
+        return nullptr;
+    }
+    std::memcpy(moved, block, old);
+    WipingFree(block);
+    return moved;
+}
+
+char* WipingStrdup(const char* text) {
+    const std::size_t length = std::strlen(text) + 1;
+    auto* copy = static_cast<char*>(std::malloc(length));
+    if (copy != nullptr) {
+        std::memcpy(copy, text, length);
+    }
+    return copy;
+}
+
 } // namespace
 
 void InitialiseParserOnce() {
     static std::once_flag once;
     std::call_once(once, [] {
+        xmlMemSetup(WipingFree, std::malloc, WipingRealloc, WipingStrdup);
         xmlInitParser();
         xmlSetExternalEntityLoader(RefuseExternalEntity);
     });
