@@ -44,6 +44,11 @@ constexpr std::u16string_view kFolderLoop =
     u"Die Ordner der Datenbank verweisen im Kreis aufeinander. %d Ordner wurden deshalb auf die oberste Ebene "
     u"verschoben.";
 
+constexpr std::u16string_view kUnfiledOne =
+    u"Ein Eintrag gehört zu keinem vorhandenen Ordner und wird im Ordner \"%s\" angezeigt.";
+constexpr std::u16string_view kUnfiledMany =
+    u"%d Einträge gehören zu keinem vorhandenen Ordner und werden im Ordner \"%s\" angezeigt.";
+
 std::u16string PathText(const std::filesystem::path& path) { return Text::FromUtf8(path.string()); }
 
 // "07.12.2026 11:20" in local time.
@@ -260,6 +265,8 @@ bool CDatabase::UpgradeFromSixteen(const LoginCredentials& credentials) {
             engine.LoadCategories(folders);
             engine.Close();
         }
+        // A 1.16 record names its folder by position: numbered by position, the folders match
+        // their records again; the parents follow their folders' new numbers.
         folders.AssignValidIDsToCategories(true);
         backup.Backup(GetFilePath());
         backedUp = true;
@@ -420,7 +427,24 @@ bool CDatabase::CreateWithContent(const LoginCredentials& credentials, std::int3
            }) == RequestResult::Succeeded;
 }
 
-bool CDatabase::Load(const LoginCredentials& credentials, PasswordData& data) {
+bool CDatabase::LoadFolders(const LoginCredentials& credentials, PasswordData& data) {
+    if (m_upgradeNeeded && !m_upgraded) {
+        return Load(credentials, data);
+    }
+    PasswordData loaded;
+    const bool ok = Run(credentials, false, false, kLoadFailed, [&](EmberkiteEngine& engine, const Credentials&) {
+                        engine.LoadCategories(loaded);
+                        return true;
+                    }) == RequestResult::Succeeded;
+    if (ok) {
+        PasswordADT::BreakParentLoops(loaded);
+        data = std::move(loaded);
+    }
+    return ok;
+}
+
+bool CDatabase::Load(const LoginCredentials& credentials, PasswordData& data,
+                     const EmberkiteDatabase::RecordFilter& filter) {
     if (m_upgradeNeeded && !m_upgraded) {
         try {
             throw Exception(u"possible upgrade failure", u"CDatabase::Load");
@@ -430,11 +454,17 @@ bool CDatabase::Load(const LoginCredentials& credentials, PasswordData& data) {
         return false;
     }
     PasswordData loaded;
+    std::size_t unfiled = 0;
     const bool ok = Run(credentials, false, true, kLoadFailed, [&](EmberkiteEngine& engine, const Credentials&) {
-                        engine.Load(loaded);
+                        engine.Load(loaded, filter);
+                        unfiled = engine.UnfiledEntryCount();
                         return true;
                     }) == RequestResult::Succeeded;
     if (ok) {
+        // The engine shows them in the first folder, and the next save keeps them there.
+        if (unfiled > 0 && loaded.FolderCount() > 0) {
+            TellUnfiled(unfiled, loaded.Folders().front()->GetName().View());
+        }
         // A loop of parents would hide its folders and their entries from every view.
         if (const std::size_t moved = PasswordADT::BreakParentLoops(loaded); moved > 0) {
             m_ui.ShowWarning(Text::Format(kFolderLoop, static_cast<std::int64_t>(moved)).View());
@@ -442,6 +472,21 @@ bool CDatabase::Load(const LoginCredentials& credentials, PasswordData& data) {
         data = std::move(loaded);
     }
     return ok;
+}
+
+void CDatabase::TellUnfiled(std::size_t count, std::u16string_view folder) {
+    // The window reads the file again after every change by another program: once is enough.
+    if (m_unfiledTold) {
+        return;
+    }
+    m_unfiledTold = true;
+    const StringServiceProvider::PlainString text =
+        count == 1 ? Text::Format(kUnfiledOne, folder) : Text::Format(kUnfiledMany, static_cast<std::int64_t>(count), folder);
+    if (m_loadNotice) {
+        m_loadNotice(text.View());
+    } else {
+        m_ui.ShowWarning(text.View());
+    }
 }
 
 bool CDatabase::SaveCategories(const LoginCredentials& credentials, const PasswordData& data) {

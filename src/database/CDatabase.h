@@ -45,12 +45,20 @@ public:
     const std::filesystem::path& GetFilePath();
     bool IsUpgraded() const noexcept { return m_upgraded; }
     bool HasUpgradeError() const noexcept { return m_error; }
+    // Where a load tells what it found in the file that the user should know (entries without
+    // their folder); without it, the interface's ShowWarning. Told once per object.
+    void SetLoadNotice(std::function<void(std::u16string_view)> notice) { m_loadNotice = std::move(notice); }
 
     RequestResult Login(const LoginCredentials& credentials);
     bool Create(const LoginCredentials& credentials, std::int32_t algorithm, std::u16string_view initialFolder);
     bool CreateWithContent(const LoginCredentials& credentials, std::int32_t algorithm,
                            const PasswordADT::PasswordData& data);
-    bool Load(const LoginCredentials& credentials, PasswordADT::PasswordData& data);
+    // Every folder and entry; with a filter, of each entry only what it asks for (a listing or
+    // one entry); such data is for reading only and must never be saved.
+    bool Load(const LoginCredentials& credentials, PasswordADT::PasswordData& data,
+              const EmberkiteDatabase::RecordFilter& filter = {});
+    // The folders without any entry (for a request that only appends one).
+    bool LoadFolders(const LoginCredentials& credentials, PasswordADT::PasswordData& data);
     bool SaveCategories(const LoginCredentials& credentials, const PasswordADT::PasswordData& data);
     bool SaveEntries(const LoginCredentials& credentials, const PasswordADT::PasswordData& data);
     bool SaveAll(const LoginCredentials& credentials, const PasswordADT::PasswordData& data);
@@ -83,6 +91,8 @@ private:
     void Report(std::u16string_view genericMessage);
     // Asks before an existing file is replaced; true when creation may go on.
     bool MayReplaceExisting();
+    // Tells once that count entries named no folder and are shown in folder.
+    void TellUnfiled(std::size_t count, std::u16string_view folder);
     RequestResult AuthenticatedRequest(const LoginCredentials& credentials, std::u16string_view authMessage,
                                        std::u16string_view genericMessage, const Operation& operation);
 
@@ -95,6 +105,8 @@ private:
     bool m_upgradeNeeded = false;
     std::int16_t m_oldMinorVersion = 0;
     bool m_error = false;
+    bool m_unfiledTold = false;
+    std::function<void(std::u16string_view)> m_loadNotice;
 };
 
 } // namespace Tarnwick

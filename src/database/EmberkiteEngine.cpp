@@ -354,7 +354,10 @@ void EmberkiteEngine::LoadCategories(PasswordData& data) {
     }
 }
 
-void EmberkiteEngine::Load(PasswordData& data) {
+void EmberkiteEngine::Load(PasswordData& data) { Load(data, {}); }
+
+void EmberkiteEngine::Load(PasswordData& data, const RecordFilter& filter) {
+    m_unfiledEntries = 0;
     LoadCategories(data);
     const FileHeader file = ReadCheckedFileHeader();
     if (file.passwordCount <= 0) {
@@ -376,6 +379,29 @@ void EmberkiteEngine::Load(PasswordData& data) {
     for (const auto& folder : data.Folders()) {
         folderById.emplace(folder->GetId(), folder.get());
     }
+    // Decrypts a body up to wanted bytes (whole blocks, never beyond the body), going on from
+    // what is already decrypted: CBC continues with the last ciphertext block as its vector.
+    std::size_t decrypted = 0;
+    std::uint8_t chain[Format::kIvSize] = {};
+    const auto decrypt = [&](const RecordHeader& header, std::size_t wanted) {
+        const std::size_t bytes = std::min<std::size_t>(header.bodySize, (wanted + blockSize - 1) / blockSize * blockSize);
+        if (bytes <= decrypted) {
+            return;
+        }
+        body.Resize(bytes);
+        std::uint8_t* part = body.MutableData() + decrypted;
+        m_file.Read(offset + Format::kRecordHeaderSize + decrypted, part, bytes - decrypted);
+        std::uint8_t next[Format::kIvSize] = {};
+        std::memcpy(next, body.Data() + bytes - blockSize, blockSize);
+        cipher.BlockDecryptInCBCMode(part, bytes - decrypted, decrypted == 0 ? header.iv : chain, Format::kIvSize);
+        std::memcpy(chain, next, sizeof chain);
+        decrypted = bytes;
+    };
+    const auto failed = [&](const Utilities::Exceptions::Exception& e) {
+        body.Clear();
+        return DBException(DBError::BadRecordHeader, u"EmberkiteEngine::LoadPasswordItems", e.GetMessage().View());
+    };
+    StringServiceProvider::PlainString description;
     for (std::int32_t i = 0; i < file.passwordCount; ++i) {
         m_file.Read(offset, headerBytes, sizeof headerBytes);
         const RecordHeader header = RecordHeader::Decode(headerBytes);
@@ -387,24 +413,54 @@ void EmberkiteEngine::Load(PasswordData& data) {
         if (offset + Format::kRecordHeaderSize + header.bodySize > fileSize) {
             throw DBException(DBError::ReadFailed);
         }
-        body.Resize(header.bodySize);
-        m_file.Read(offset + Format::kRecordHeaderSize, body.MutableData(), header.bodySize);
-        cipher.BlockDecryptInCBCMode(body.MutableData(), header.bodySize, header.iv, Format::kIvSize);
+        // Without a filter every record is read whole; with one, first only up to its
+        // description, and the rest when the filter wants it.
+        decrypted = 0;
+        decrypt(header, filter.read ? PasswordItem::LeadingBytes(0) : header.bodySize);
         ByteStream stream(body.Data(), body.Size());
         const auto folderId =
             static_cast<std::int32_t>(Tarnwick::PasswordADT::ReadUInt32(stream, u"EmberkiteEngine::LoadPasswordItems"));
         HeaderVerifier::VerifyStaticPasswordBlock(folderId);
-        auto item = std::make_shared<PasswordItem>();
-        try {
-            item->Deserialize(stream);
-        } catch (const Utilities::Exceptions::Exception& e) {
-            body.Clear();
-            throw DBException(DBError::BadRecordHeader, u"EmberkiteEngine::LoadPasswordItems", e.GetMessage().View());
-        }
         // An entry whose folder is missing is kept in the first folder rather than dropped.
         const auto found = folderById.find(static_cast<std::uint32_t>(folderId));
         Category* folder = found != folderById.end() ? found->second : data.Folders().front().get();
-        folder->Entries().push_back(std::move(item));
+        m_unfiledEntries += found == folderById.end() ? 1 : 0;
+        RecordDepth depth = RecordDepth::Full;
+        if (filter.read) {
+            // The description's length stands right before it.
+            const std::size_t lengthAt = PasswordItem::LeadingBytes(0) - 4;
+            if (body.Size() < lengthAt + 4) {
+                throw DBException(DBError::BadRecordHeader, u"EmberkiteEngine::LoadPasswordItems",
+                                  u"Anzahl der gelesenen Bytes ist kleiner als die erforderliche Größe.");
+            }
+            const auto units = Format::Get<std::uint32_t>(body.Data() + lengthAt);
+            if (units > PasswordItem::kMaxDescription) {
+                throw DBException(DBError::BadRecordHeader, u"EmberkiteEngine::LoadPasswordItems", u"Maximale Länge überschritten.");
+            }
+            decrypt(header, PasswordItem::LeadingBytes(units));
+            ByteStream leading(body.Data() + lengthAt, body.Size() - lengthAt);
+            try {
+                description = Tarnwick::PasswordADT::ReadString(leading, PasswordItem::kMaxDescription);
+            } catch (const Utilities::Exceptions::Exception& e) {
+                throw failed(e);
+            }
+            depth = filter.read(*folder, description.View());
+            if (depth == RecordDepth::Full) {
+                decrypt(header, header.bodySize);
+                stream = ByteStream(body.Data() + 4, body.Size() - 4);
+            }
+        }
+        if (depth == RecordDepth::Full) {
+            auto item = std::make_shared<PasswordItem>();
+            try {
+                item->Deserialize(stream);
+            } catch (const Utilities::Exceptions::Exception& e) {
+                throw failed(e);
+            }
+            if (!filter.keep || filter.keep(*folder, *item)) {
+                folder->Entries().push_back(std::move(item));
+            }
+        }
         Report(1, 0);
         offset += Format::kRecordHeaderSize + header.bodySize;
     }
@@ -413,13 +469,25 @@ void EmberkiteEngine::Load(PasswordData& data) {
 
 void EmberkiteEngine::UpdateCategories(const PasswordData& data) {
     EnsureKey();
-    m_file.BeginTransaction();
-    const auto& folders = data.Folders();
     // The records start behind the last block: when the number of folders changes, they move
-    // and are written again, or the new blocks would overwrite the first of them.
+    // and everything behind the headers is written anew, or the new blocks would overwrite
+    // the first of them.
     const FileHeader file = ReadCheckedFileHeader();
     const bool recordsMove =
-        file.passwordCount > 0 && static_cast<std::size_t>(ReadCategoryCount()) != folders.size();
+        file.passwordCount > 0 && static_cast<std::size_t>(ReadCategoryCount()) != data.Folders().size();
+    if (recordsMove) {
+        RewriteAll(data);
+    } else {
+        m_file.BeginTransaction();
+        WriteCategoryBlocks(data);
+    }
+    if (m_modifiedStamp) {
+        UpdateLastModified();
+    }
+}
+
+void EmberkiteEngine::WriteCategoryBlocks(const PasswordData& data) {
+    const auto& folders = data.Folders();
     if (folders.size() > static_cast<std::size_t>(INT32_MAX)) {
         throw DBException(DBError::BadFolderCount, u"EmberkiteEngine::UpdateCategories", u"Ungültige Anzahl an Kategorien.");
     }
@@ -467,13 +535,6 @@ void EmberkiteEngine::UpdateCategories(const PasswordData& data) {
     if (held) {
         std::rethrow_exception(held);
     }
-    if (recordsMove) {
-        const StampSuspended suspended(m_modifiedStamp);
-        UpdatePasswordItems(data);
-    }
-    if (m_modifiedStamp) {
-        UpdateLastModified();
-    }
 }
 
 std::size_t EmberkiteEngine::WriteRecord(std::uint64_t offset, const PasswordItem& item, std::int32_t folderId,
@@ -514,14 +575,20 @@ std::size_t EmberkiteEngine::WriteRecord(std::uint64_t offset, const PasswordIte
 
 void EmberkiteEngine::UpdatePasswordItems(const PasswordData& data) {
     EnsureKey();
-    m_file.BeginTransaction();
+    // Every record is written anew: the copy keeps the headers and the folder blocks only.
+    m_file.BeginRewrite(std::max(Format::RecordsOffset(data.FolderCount()),
+                                 Format::RecordsOffset(static_cast<std::uint64_t>(ReadCategoryCount()))));
+    WriteRecords(data);
+    if (m_modifiedStamp) {
+        UpdateLastModified();
+    }
+}
+
+void EmberkiteEngine::WriteRecords(const PasswordData& data) {
     if (!data.HasEntries()) {
         FileHeader file = ReadCheckedFileHeader();
         file.passwordCount = 0;
         WriteFileHeader(file);
-        if (m_modifiedStamp) {
-            UpdateLastModified();
-        }
         return;
     }
     std::int64_t written = 0;
@@ -557,18 +624,21 @@ void EmberkiteEngine::UpdatePasswordItems(const PasswordData& data) {
     if (held) {
         std::rethrow_exception(held);
     }
-    if (m_modifiedStamp) {
-        UpdateLastModified();
-    }
+}
+
+void EmberkiteEngine::RewriteAll(const PasswordData& data) {
+    // Only the three headers are copied; the folders and the records follow them once.
+    m_file.BeginRewrite(Format::kCategoryHeaderOffset);
+    WriteCategoryBlocks(data);
+    WriteRecords(data);
 }
 
 void EmberkiteEngine::SaveAll(const PasswordData& data) {
-    m_file.BeginTransaction();
-    {
-        const StampSuspended suspended(m_modifiedStamp);
-        UpdateCategories(data);
+    EnsureKey();
+    RewriteAll(data);
+    if (m_modifiedStamp) {
+        UpdateLastModified();
     }
-    UpdatePasswordItems(data);
 }
 
 std::uint64_t EmberkiteEngine::RecordsEnd(const FileHeader& file) {
@@ -633,7 +703,8 @@ bool EmberkiteEngine::ChangePassword(const Credentials& oldCredentials, const Cr
         throw DBException(DBError::EntriesWithoutFolders, u"EmberkiteEngine::ChangePassword",
                           u"Ausnahmefehler: Kein(e) Ordner aber Passwortinformationen.");
     }
-    m_file.BeginTransaction();
+    // Everything behind the headers is written anew under the new key.
+    m_file.BeginRewrite(Format::kCategoryHeaderOffset);
     const FileHeader file = ReadCheckedFileHeader();
     UserHeader old = ReadCheckedUserHeader();
     CreateCipher(file.algorithm);
@@ -649,13 +720,9 @@ bool EmberkiteEngine::ChangePassword(const Credentials& oldCredentials, const Cr
     m_file.Write(Format::kUserHeaderOffset, bytes, sizeof bytes);
     user.Wipe();
 
-    {
-        const StampSuspended suspended(m_modifiedStamp);
-        UpdateCategories(data);
-        if (data.HasEntries()) {
-            UpdatePasswordItems(data);
-        }
-    }
+    // Records left under the old key would make the file unreadable: all of them are written.
+    WriteCategoryBlocks(data);
+    WriteRecords(data);
     times.lastModified = TimestampValidator::GetValidTimestamp();
     WriteDateTimeHeader(times);
     return true;
@@ -666,7 +733,7 @@ bool EmberkiteEngine::ChangeAlgorithm(const Credentials& credentials, std::int32
     if (!Authenticate(credentials)) {
         return false;
     }
-    m_file.BeginTransaction();
+    m_file.BeginRewrite(Format::kCategoryHeaderOffset);
     FileHeader file = ReadCheckedFileHeader();
     CreateCipher(file.algorithm);
     DateTimeHeader times = ReadDateTimeHeader();
@@ -678,11 +745,8 @@ bool EmberkiteEngine::ChangeAlgorithm(const Credentials& credentials, std::int32
     m_file.Write(Format::kUserHeaderOffset, bytes, sizeof bytes);
     user.Wipe();
 
-    {
-        const StampSuspended suspended(m_modifiedStamp);
-        UpdateCategories(data);
-        UpdatePasswordItems(data);
-    }
+    WriteCategoryBlocks(data);
+    WriteRecords(data);
     file = ReadCheckedFileHeader();
     file.algorithm = algorithm;
     WriteFileHeader(file);
@@ -707,8 +771,8 @@ bool EmberkiteEngine::Reorganise(const Credentials& credentials, const PasswordD
     try {
         const StampSuspended suspended(m_modifiedStamp);
         Create(credentials, file.algorithm, {});
-        UpdateCategories(data);
-        UpdatePasswordItems(data);
+        WriteCategoryBlocks(data);
+        WriteRecords(data);
     } catch (...) {
         m_eraseOldContent = nullptr;
         throw;

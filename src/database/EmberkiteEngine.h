@@ -45,6 +45,18 @@ struct DatabaseProperties {
     StringServiceProvider::PlainString algorithmName;
 };
 
+// Whether a request reads a record whole or leaves it out after its description.
+enum class RecordDepth { Skip, Full };
+// What a request that only reads needs of the records.
+struct RecordFilter {
+    // From the folder an entry is filed in and its description: read it whole or leave it out
+    // (none: read every record whole).
+    std::function<RecordDepth(const Tarnwick::PasswordADT::Category& folder, std::u16string_view description)> read;
+    // Of an entry read whole: whether to keep it (none: keep every one).
+    std::function<bool(const Tarnwick::PasswordADT::Category& folder, const Tarnwick::PasswordADT::PasswordItem& item)>
+        keep;
+};
+
 // Progress: (0, units) before the work, (1, 0) after each folder or entry.
 using ProgressCallback = std::function<void(std::int32_t state, std::int32_t value)>;
 
@@ -69,6 +81,13 @@ public:
     bool Authenticate(const Credentials& credentials);
     bool ReadProperties(const Credentials& credentials, DatabaseProperties& properties);
     void Load(Tarnwick::PasswordADT::PasswordData& data);
+    // Load that decrypts each record up to its description, and the rest only when the filter
+    // asks for it; the others, and those it does not keep, are left out, so such data must
+    // never be written back.
+    void Load(Tarnwick::PasswordADT::PasswordData& data, const RecordFilter& filter);
+    // How many entries of the last Load named a folder that does not exist (they were put
+    // into the first folder).
+    std::size_t UnfiledEntryCount() const noexcept { return m_unfiledEntries; }
     void LoadCategories(Tarnwick::PasswordADT::PasswordData& data);
     void UpdateCategories(const Tarnwick::PasswordADT::PasswordData& data);
     void UpdatePasswordItems(const Tarnwick::PasswordADT::PasswordData& data);
@@ -119,6 +138,12 @@ private:
     void WriteFileHeader(const FileHeader& header);
     std::uint64_t RecordsEnd(const FileHeader& file);
     std::int32_t ReadCategoryCount();
+    // The folder blocks and their header behind the headers.
+    void WriteCategoryBlocks(const Tarnwick::PasswordADT::PasswordData& data);
+    // Every entry behind the folder blocks, and their count in the file header.
+    void WriteRecords(const Tarnwick::PasswordADT::PasswordData& data);
+    // Folders and entries written once behind the headers, in a copy that holds nothing else.
+    void RewriteAll(const Tarnwick::PasswordADT::PasswordData& data);
     std::size_t WriteRecord(std::uint64_t offset, const Tarnwick::PasswordADT::PasswordItem& item,
                             std::int32_t folderId, Tarnwick::PasswordADT::ByteBuffer& body);
     void Report(std::int32_t state, std::int32_t value) const;
@@ -135,6 +160,7 @@ private:
     bool m_cipherKeyed = false;
     bool m_otherNamesKept = false;
     bool m_appendCounted = false;
+    std::size_t m_unfiledEntries = 0;
     Credentials m_credentials;
     // Run on the replaced file's old content once a rewrite has taken its place.
     std::function<void(Tarnwick::Platform::IFile&, std::uint64_t)> m_eraseOldContent;

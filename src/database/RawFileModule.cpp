@@ -206,6 +206,28 @@ void RawFileModule::BeginTransaction(bool fresh) {
         }
         return;
     }
+    StartShadow(fresh ? 0 : UINT64_MAX);
+}
+
+void RawFileModule::BeginRewrite(std::uint64_t keep) {
+    if (!m_shadow) {
+        StartShadow(keep);
+        return;
+    }
+    Flush();
+    m_windowSize = 0;
+    std::uint64_t size = 0;
+    if (const int error = m_shadow->Size(size); error != 0) {
+        FileFailure(15, "fstat", m_shadowPath, error);
+    }
+    if (size > keep) {
+        if (const int error = m_shadow->Truncate(keep); error != 0) {
+            FileFailure(16, "ftruncate", m_shadowPath, error);
+        }
+    }
+}
+
+void RawFileModule::StartShadow(std::uint64_t keep) {
     Flush();
     m_windowSize = 0;
     const std::filesystem::path folder = m_path.has_parent_path() ? m_path.parent_path() : std::filesystem::path(".");
@@ -217,8 +239,23 @@ void RawFileModule::BeginTransaction(bool fresh) {
     }
     // The copy is locked before it can take the file's place.
     int error = shadow->LockExclusive();
-    if (error == 0 && !fresh && m_original) {
-        error = Tarnwick::Platform::CopyContent(*m_original, *shadow);
+    if (error == 0 && keep > 0 && m_original) {
+        if (keep == UINT64_MAX) {
+            error = Tarnwick::Platform::CopyContent(*m_original, *shadow);
+        } else {
+            // Only the head that stays: what follows it is about to be written anew.
+            std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(keep, 1 << 20)));
+            for (std::uint64_t offset = 0; error == 0 && offset < keep;) {
+                const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(head.size(), keep - offset));
+                std::size_t got = 0;
+                error = m_original->ReadAt(offset, head.data(), want, got);
+                if (error != 0 || got == 0) {
+                    break;
+                }
+                error = shadow->WriteAt(offset, head.data(), got);
+                offset += got;
+            }
+        }
     }
     if (error != 0) {
         shadow.reset();

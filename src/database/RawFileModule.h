@@ -48,6 +48,10 @@ public:
 
     // From now on writes go to a copy of the file (or an empty one when fresh is set).
     void BeginTransaction(bool fresh = false);
+    // The same for a request that writes everything behind the first keep bytes anew: the
+    // copy holds only those bytes (an open transaction is cut back to them), so the rest is
+    // written once and the copy ends where the new content ends.
+    void BeginRewrite(std::uint64_t keep);
     bool InTransaction() const noexcept { return m_shadow != nullptr; }
     // Replaces the file with the transaction's copy; afterOldContent receives the old
     // file (still open, no longer named) to erase it before it is closed. An old file that
@@ -65,6 +69,8 @@ public:
 
 private:
     Tarnwick::Platform::IFile& Target();
+    // Opens the locked copy and fills it with the first keep bytes of the file.
+    void StartShadow(std::uint64_t keep);
 
     std::filesystem::path m_path;
     std::unique_ptr<Tarnwick::Platform::IFile> m_original;

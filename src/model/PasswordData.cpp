@@ -1,6 +1,7 @@
 #include "model/PasswordData.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "base/exceptions/Exception.h"
@@ -77,11 +78,29 @@ void PasswordData::AssignValidIDsToCategories(bool reassignAll) {
     if (reassignAll) {
         m_idCounter = -1;
     }
+    // Old id -> new id; the first folder of an id is the one its children hang under.
+    std::unordered_map<std::uint32_t, std::uint32_t> renumbered;
     for (std::size_t i = 0; i < m_folders.size(); ++i) {
         const CategoryRef& folder = FolderAt(i, u"PasswordData::AssignValidIDsToCategories");
         if (reassignAll || folder->GetId() == Category::kUnassignedId) {
+            const std::uint32_t old = folder->GetId();
             folder->SetId(NextId());
+            if (reassignAll && old != Category::kUnassignedId) {
+                renumbered.emplace(old, folder->GetId());
+            }
         }
+    }
+    if (!reassignAll) {
+        return;
+    }
+    // Parents name their folder by id: each follows its folder to the new id, and one that
+    // named no folder stays at the top level, where it was shown.
+    for (const CategoryRef& folder : m_folders) {
+        if (folder->IsTopLevel()) {
+            continue;
+        }
+        const auto found = renumbered.find(folder->GetParentId());
+        folder->SetParentId(found != renumbered.end() ? found->second : Category::kNoParent);
     }
 }
 

@@ -32,6 +32,8 @@ public:
     void AssureParentIdExists(std::uint32_t id) const;
     // Appends a folder read from a file with its stored id, raising the counter to it.
     void AssignAsNextIdIfHigher(const CategoryRef& folder);
+    // Fresh ids for the folders without one, or with reassignAll for every folder in list
+    // order (0, 1, 2, ...); then each parent id names its parent's new id.
     void AssignValidIDsToCategories(bool reassignAll);
     CategoryRef FindFolderByParentId(std::uint32_t id) const;
     CategoryRef ReverseFindByName(std::u16string_view name) const;

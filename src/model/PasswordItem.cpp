@@ -1,5 +1,7 @@
 #include "model/PasswordItem.h"
 
+#include <algorithm>
+
 #include "base/exceptions/Exception.h"
 #include "model/Clock.h"
 #include "model/Serialization.h"
@@ -62,7 +64,13 @@ bool PasswordItem::ChangePassword(const SecureString& password, std::int64_t tim
             }
         }
         if (!m_password.IsEmpty()) {
-            m_history.Add(m_passwordChangeTime, m_password);
+            // History times rise strictly: a second change within the same second (a script)
+            // files the replaced password one second after the one before it.
+            std::int64_t replaced = m_passwordChangeTime;
+            if (m_history.Count() > 0) {
+                replaced = std::max(replaced, m_history.At(m_history.Count() - 1).time + 1);
+            }
+            m_history.Add(replaced, m_password);
         }
     }
     SetPassword(time, password);

@@ -103,6 +103,13 @@ public:
     std::size_t SerializedSize() const noexcept;
     ByteBuffer& Serialize(ByteBuffer& buffer) const override;
     void Deserialize(ByteStream& stream) override;
+    // Bytes of the byte form up to the end of a description of that length (with the four
+    // bytes of the record's folder id in front, as a record holds it).
+    static constexpr std::size_t LeadingBytes(std::size_t descriptionLength) noexcept {
+        return 4 + kLeadingNumbersSize + 4 + 2 * descriptionLength;
+    }
+    // The nine numbers in front of the description.
+    static constexpr std::size_t kLeadingNumbersSize = 42;
 
 private:
     std::uint8_t m_keepHistory = 0;

@@ -19,6 +19,7 @@
 #include "app/mainframe/CaptionBar.h"
 #include "app/mainframe/CommandBar.h"
 #include "app/mainframe/CommandIds.h"
+#include "database/EmberkiteEngine.h"
 #include "support/DatabaseFixture.h"
 #include "support/FaultyFileSystem.h"
 #include "support/Process.h"
@@ -292,6 +293,27 @@ TEST_F(Shell, ASecondStartBringsTheWindowBackFromTheTray) {
 } // namespace MainFrameTest
 
 namespace MainFrameTest {
+
+TEST_F(Shell, AnEntryWithoutItsFolderIsToldOnTheMessageBar) {
+    CreateDatabase(FourFolders());
+    {
+        // A record that names a folder id without a folder, as a damaged file holds it.
+        auto item = TestSupport::MakeEntry(77);
+        item->SetDescription(u"Verwaist");
+        EmberkiteDatabase::EmberkiteEngine engine;
+        engine.Connect(DatabasePath(), false);
+        engine.SetCredentials({kUser, kPassword});
+        engine.AddPasswordItem(*item, 42);
+        engine.Close();
+    }
+    OpenExisting();
+    frame->show();
+    EXPECT_EQ(frame->MessageBar()->Text(),
+              QStringLiteral("Ein Eintrag gehört zu keinem vorhandenen Ordner und wird im Ordner \"Ordner A\" angezeigt."));
+    EXPECT_TRUE(responder->Seen().empty());
+    EXPECT_TRUE(databaseUi.warnings.empty());
+    EXPECT_EQ(Descriptions(frame->Data()).count(u"Verwaist"), 1u);
+}
 
 TEST(MainFrameAboutComponents, LoadedLibrariesShowTheirVersion) {
     Tarnwick::MainFrame::CAboutDialog dialog;

@@ -125,6 +125,10 @@ CMainFrame::CMainFrame(ApplicationSettings::Settings& settings, std::filesystem:
                                                          QPoint position) { OnTrayActivated(activation, position); };
     m_databaseUi->SetDelegate(m_environment.databaseUi);
     m_session.onReloaded = [this] { OnReloaded(); };
+    // Entries without their folder: a notice on the message bar, not a box in the way.
+    m_session.onLoadNotice = [this](std::u16string_view text) {
+        Guarded({}, [&] { ShowMessageBar(Q(text), QString(), 0); });
+    };
     m_updateOffer.setSingleShot(true);
     connect(&m_updateOffer, &QTimer::timeout, this, [this] { OnTimer(kUpdateOfferTimer); });
 
@@ -165,6 +169,7 @@ CMainFrame::~CMainFrame() {
         m_environment.notificationIcon->Hide();
     }
     m_session.onReloaded = nullptr;
+    m_session.onLoadNotice = nullptr;
 }
 
 bool CMainFrame::Guarded(std::u16string_view message, const std::function<void()>& work) noexcept {

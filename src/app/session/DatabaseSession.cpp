@@ -97,6 +97,13 @@ DatabaseSession::~DatabaseSession() { Close(); }
 bool DatabaseSession::Open(std::filesystem::path path, LoginCredentials credentials) {
     Close();
     auto database = std::make_unique<CDatabase>(m_ui, path);
+    database->SetLoadNotice([this](std::u16string_view text) {
+        if (onLoadNotice) {
+            onLoadNotice(text);
+        } else {
+            m_ui.ShowWarning(text);
+        }
+    });
     PasswordData loaded;
     if (!database->Load(credentials, loaded)) {
         credentials.userName.Clear();

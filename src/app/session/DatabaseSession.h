@@ -66,6 +66,9 @@ public:
 
     // Told whenever the data was read again because another program changed the file.
     std::function<void()> onReloaded;
+    // Told once per opened database what a load found that the user should know (entries
+    // without their folder); unset, it goes to the interface's ShowWarning.
+    std::function<void(std::u16string_view)> onLoadNotice;
 
     // Reads the file again when another program changed it; true when it did.
     bool ReloadIfChanged();

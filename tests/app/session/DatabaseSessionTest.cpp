@@ -227,3 +227,52 @@ TEST_F(SessionTest, WholeSecondFileTimesAreBackedByTheContent) {
     EXPECT_EQ(session.Data().Folders()[0]->GetName().View(), u"Ordner Z");
     EXPECT_EQ(reloads, 1);
 }
+
+namespace {
+
+// Appends a record naming a folder id without a folder, as a damaged file holds it.
+void AppendUnfiled(const fs::path& path, std::uint32_t folderId, std::u16string_view description) {
+    auto item = MakeEntry(500);
+    item->SetDescription(description);
+    EmberkiteDatabase::EmberkiteEngine engine;
+    engine.Connect(path, false);
+    const std::u16string password = u"geheim";
+    engine.SetCredentials({u"alice", password});
+    engine.AddPasswordItem(*item, folderId);
+    engine.Close();
+}
+
+} // namespace
+
+TEST_F(SessionTest, AnEntryWithoutItsFolderIsNoticedOnceWhileTheDatabaseIsOpen) {
+    session.Close();
+    AppendUnfiled(Path(), 42, u"Verwaist");
+    std::vector<std::u16string> notices;
+    session.onLoadNotice = [&](std::u16string_view text) { notices.emplace_back(text); };
+    ASSERT_TRUE(session.Open(Path(), owner));
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0], u"Ein Eintrag gehört zu keinem vorhandenen Ordner und wird im Ordner \"Ordner A\" angezeigt.");
+    EXPECT_EQ(session.Data().Folders()[0]->Entries().back()->GetDescription().View(), u"Verwaist");
+    // Another program's change is read again: the entry is still there, the notice is not.
+    OtherProgramAdds("Fremd");
+    EXPECT_TRUE(session.ReloadIfChanged());
+    EXPECT_EQ(reloads, 1);
+    EXPECT_EQ(notices.size(), 1u);
+    EXPECT_EQ(Descriptions(session.Data()).count(u"Verwaist"), 1u);
+    EXPECT_TRUE(ui.warnings.empty());
+    EXPECT_TRUE(ui.errors.empty());
+    // A database opened anew tells again.
+    session.Close();
+    ASSERT_TRUE(session.Open(Path(), owner));
+    EXPECT_EQ(notices.size(), 2u);
+}
+
+TEST_F(SessionTest, WithoutANoticeHandlerTheInterfaceWarns) {
+    session.Close();
+    AppendUnfiled(Path(), 42, u"Verwaist");
+    AppendUnfiled(Path(), 43, u"Auch verwaist");
+    ASSERT_TRUE(session.Open(Path(), owner));
+    ASSERT_EQ(ui.warnings.size(), 1u);
+    EXPECT_EQ(ui.warnings[0],
+              u"2 Einträge gehören zu keinem vorhandenen Ordner und werden im Ordner \"Ordner A\" angezeigt.");
+}
