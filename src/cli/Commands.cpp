@@ -10,13 +10,18 @@
 namespace Tarnwick::Cli {
 
 std::vector<Command> DatabaseCommands();
+std::vector<Command> ReadCommands();
 std::vector<Command> EntryCommands();
 std::vector<Command> ToolCommands();
 std::vector<Command> ExchangeCommands();
+std::vector<Command> ClipCommands();
 
 const std::vector<Command>& AllCommands() {
     static const std::vector<Command> commands = [] {
         std::vector<Command> all = DatabaseCommands();
+        for (auto& c : ReadCommands()) {
+            all.push_back(std::move(c));
+        }
         for (auto& c : EntryCommands()) {
             all.push_back(std::move(c));
         }
@@ -26,6 +31,7 @@ const std::vector<Command>& AllCommands() {
         for (auto& c : ToolCommands()) {
             all.push_back(std::move(c));
         }
+        std::ranges::move(ClipCommands(), std::back_inserter(all));
         return all;
     }();
     return commands;

@@ -1,6 +1,7 @@
 // Verbs that move data in and out: import of other managers' files, export into a new
 // database, merging another database.
 #include <map>
+#include <optional>
 #include <set>
 
 #include "cli/CliSupport.h"
@@ -12,7 +13,9 @@
 #include "exchange/DatabaseImport.h"
 #include "exchange/DatabaseImportReader.h"
 #include "exchange/CsvImporter.h"
+#include "exchange/CsvPresets.h"
 #include "exchange/ImportFactory.h"
+#include "exchange/ImportFormatDetection.h"
 #include "exchange/ImportMessages.h"
 #include "exchange/ImportSource.h"
 
@@ -175,6 +178,32 @@ std::vector<int> ColumnMapping(const std::string& list) {
     return mapping;
 }
 
+// "bitwarden-csv" and the like name the presets of the wizard's list.
+std::string PresetOption(std::u16string_view name) {
+    std::string option = Text::ToUtf8(name);
+    for (char& c : option) {
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    }
+    return option + "-csv";
+}
+
+std::optional<std::u16string> PresetOfFormatOption(const std::string& option) {
+    for (const auto name : Import::CSV::CsvPresetNames()) {
+        if (PresetOption(name) == option) {
+            return std::u16string(name);
+        }
+    }
+    return std::nullopt;
+}
+
+std::string PresetFormatOptions() {
+    std::string list;
+    for (const auto name : Import::CSV::CsvPresetNames()) {
+        list += (list.empty() ? "" : "|") + PresetOption(name);
+    }
+    return list;
+}
+
 int ImportFile(Console& console, const std::vector<std::string>& raw) {
     const Arguments args(raw,
                          {"--user", "--format", "--folder", "--separator", "--qualifier", "--folder-separator",
@@ -193,20 +222,21 @@ int ImportFile(Console& console, const std::vector<std::string>& raw) {
         {"psr-csv", Import::ImportFormat::PasswordSafeRepository5Csv},
         {"csv", Import::ImportFormat::Csv},
     };
-    const auto format = kFormats.find(args.Value("--format").value_or(""));
-    if (format == kFormats.end()) {
+    const std::string formatOption = args.Value("--format").value_or("");
+    const bool automatic = formatOption == "auto";
+    const auto presetName = PresetOfFormatOption(formatOption);
+    const auto format = kFormats.find(formatOption);
+    if (!automatic && !presetName && format == kFormats.end()) {
         throw UsageError{"Geben Sie das Format mit --format an."};
     }
-    const bool csv = Import::IsCsvFormat(format->second);
     // Everything the command line must say is checked before the file is read.
     UsableDuplicateMode(console, args, "keep");
-    std::vector<int> mapping;
-    if (csv) {
-        const auto columns = args.Value("--columns");
-        if (!columns) {
-            throw UsageError{"Für CSV-Dateien geben Sie die Spaltenzuordnung mit --columns an."};
-        }
-        mapping = ColumnMapping(*columns);
+    std::optional<std::vector<int>> columns;
+    if (const auto list = args.Value("--columns")) {
+        columns = ColumnMapping(*list);
+    }
+    if (format != kFormats.end() && Import::IsCsvFormat(format->second) && !columns) {
+        throw UsageError{"Für CSV-Dateien geben Sie die Spaltenzuordnung mit --columns an."};
     }
     const std::string source = args.Positional()[1];
     if (const auto refusal = Import::CheckRegularFile(source); !refusal.IsEmpty()) {
@@ -227,6 +257,50 @@ int ImportFile(Console& console, const std::vector<std::string>& raw) {
         settings.setImportFolderName = true;
         settings.importFolderName = Wide(*folder);
     }
+
+    Import::ImportFormat chosen = format != kFormats.end() ? format->second : Import::ImportFormat::Csv;
+    std::optional<Import::RecognisedFormat> recognised;
+    if (automatic) {
+        recognised = Import::RecogniseImportFormat(source);
+        if (!recognised) {
+            throw RequestError{"Das Format der Datei \"" + source +
+                               "\" wurde nicht erkannt. Geben Sie es mit --format an."};
+        }
+        if (!recognised->ColumnsKnown()) {
+            throw RequestError{"Die Spalten der CSV-Datei \"" + source +
+                               "\" wurden nicht erkannt. Geben Sie --format csv und die Spaltenzuordnung mit "
+                               "--columns an, oder bei einem Export ohne Kopfzeile dessen Vorlage (etwa --format "
+                               "keeper-csv)."};
+        }
+        console.ErrorLine(u"Erkanntes Format: " + recognised->Name());
+        chosen = recognised->format;
+    }
+    // A named preset, or a CSV file recognised by its header, is read as the wizard reads it.
+    const bool byHeader = presetName || (recognised && recognised->format == Import::ImportFormat::Csv);
+    std::optional<Import::CSV::CsvPreset> preset;
+    if (byHeader) {
+        char16_t separator = u',';
+        if (presetName) {
+            const auto first = Import::CSV::ReadFirstRecord(source, separator);
+            preset = Import::CSV::PresetByName(*presetName, Import::CSV::Views(first));
+            if (!preset) {
+                throw RequestError{"Die Datei passt nicht zur gewählten Vorlage. Mit --format auto wird ihr Format "
+                                   "erkannt."};
+            }
+        } else {
+            separator = recognised->separator;
+            preset = recognised->preset;
+        }
+        if (!args.Has("--separator")) {
+            settings.separator = separator;
+        }
+        settings.firstLineHoldsNames = !preset || preset->header || args.Has("--header");
+        if (preset && !args.Has("--folder-separator")) {
+            settings.folderNamesIncluded = preset->folderSeparator != 0;
+            settings.folderSeparator = preset->folderSeparator;
+        }
+    }
+    const bool csv = byHeader || Import::IsCsvFormat(chosen);
     if (csv) {
         if (const auto message = Import::CSV::CheckCsvSettings(settings); !message.empty()) {
             throw UsageError{Text::ToUtf8(message)};
@@ -236,17 +310,41 @@ int ImportFile(Console& console, const std::vector<std::string>& raw) {
     PasswordData imported;
     std::vector<Import::ImportWarning> warnings;
     try {
-        auto importer = Import::CreateImporter(format->second, imported, settings);
-        if (!csv && settings.setImportFolderName) {
-            importer->SetImportFolderName(settings.importFolderName);
+        if (byHeader) {
+            Import::CSV::PresetCsvImporter importer(imported, settings);
+            importer.SetPreset(preset);
+            importer.Import(source);
+            std::vector<int> mapping;
+            if (columns) {
+                mapping = *columns;
+            } else if (preset && preset->header == settings.firstLineHoldsNames) {
+                mapping = preset->mapping;
+            } else if (settings.firstLineHoldsNames) {
+                std::vector<Import::PlainString> names;
+                for (std::size_t c = 0; c < importer.GetColumnCount(); ++c) {
+                    names.push_back(importer.GetSourceName(c));
+                }
+                mapping = Import::CSV::MappingFromHeader(Import::CSV::Views(names));
+            }
+            if (!columns) {
+                mapping.resize(importer.GetColumnCount(), Import::CSV::TargetNone);
+            }
+            importer.SetColumnMapping(mapping);
+            importer.ImportAllRows();
+            warnings = importer.GetWarnings();
+        } else {
+            auto importer = Import::CreateImporter(chosen, imported, settings);
+            if (!csv && settings.setImportFolderName) {
+                importer->SetImportFolderName(settings.importFolderName);
+            }
+            importer->Import(source);
+            if (csv) {
+                auto& rows = static_cast<Import::CSV::CsvImporter&>(*importer);
+                rows.SetColumnMapping(*columns);
+                rows.ImportRows();
+            }
+            warnings = importer->GetWarnings();
         }
-        importer->Import(source);
-        if (csv) {
-            auto& rows = static_cast<Import::CSV::CsvImporter&>(*importer);
-            rows.SetColumnMapping(mapping);
-            rows.ImportRows();
-        }
-        warnings = importer->GetWarnings();
     } catch (const UsageError&) {
         throw;
     } catch (const Utilities::Exceptions::Exception& e) {
@@ -356,11 +454,19 @@ int MergeDatabase(Console& console, const std::vector<std::string>& raw) {
 std::vector<Command> ExchangeCommands() {
     return {
         {"import",
-         "import DATEI QUELLE --format keepass1-xml|keepass2-xml|passworddepot-xml|pwsafe-xml|sticky-xml|"
-         "kaspersky-xml|amp-xml|pwsafe-csv|psr-csv|csv [--separator Z] [--qualifier Z|--no-qualifier] [--header] "
-         "[--folder-separator Z] [--columns ordner,beschreibung,benutzername,passwort,email,kommentar,url,-] "
-         "[--folder NAME] [--duplicates ask|replace|skip|keep] [--keep-backup]",
-         "Importiert die Exportdatei eines anderen Passwortmanagers in die Datenbank.", ImportFile},
+         "import DATEI QUELLE --format auto|keepass1-xml|keepass2-xml|passworddepot-xml|pwsafe-xml|sticky-xml|"
+         "kaspersky-xml|amp-xml|pwsafe-csv|psr-csv|csv|" +
+             PresetFormatOptions() +
+             " [--separator Z] [--qualifier Z|--no-qualifier] [--header] "
+             "[--folder-separator Z] [--columns ordner,beschreibung,benutzername,passwort,email,kommentar,url,-] "
+             "[--folder NAME] [--duplicates ask|replace|skip|keep] [--keep-backup]",
+         "Importiert die Exportdatei eines anderen Passwortmanagers in die Datenbank.", ImportFile,
+         "--format auto erkennt das Format am Anfang der Datei: XML-Dateien am Wurzelelement, CSV-Dateien an\n"
+         "ihrer Kopfzeile. Das erkannte Format wird auf der Standardfehlerausgabe genannt.\n"
+         "Die CSV-Vorlagen (bitwarden-csv, firefox-csv ...) lesen die Exportdatei des Programms mit dessen\n"
+         "Trennzeichen, Kopfzeile und Ordnertrennzeichen; --columns ist dann nicht nötig und ersetzt,\n"
+         "wenn angegeben, die Zuordnung der Vorlage.\n"
+         "Mit --format csv und --format pwsafe-csv wird die Spaltenzuordnung immer mit --columns angegeben."},
         {"export", "export DATEI NEUEDATEI [EINTRAG|ORDNER ...] [--new-user NAME] [--case-sensitive]",
          "Exportiert Ordner und Einträge (ohne Angabe alle) in eine neue Datenbank.", ExportFile},
         {"merge", "merge DATEI ANDERE [--other-user NAME] [--duplicates ask|replace|skip|keep] [--keep-backup]",

@@ -1,6 +1,7 @@
 #include "cli/Session.h"
 
 #include "cli/Arguments.h"
+#include "cli/VaultPaths.h"
 #include "base/text/CaseFolding.h"
 #include "base/text/Utf.h"
 
@@ -133,11 +134,36 @@ void Session::Open() {
     }
 }
 
+void Session::OpenForReading(const EmberkiteDatabase::RecordFilter& filter) {
+    LogIn();
+    m_partial = true;
+    if (!m_database->Load(m_credentials, m_data, filter)) {
+        throw RequestError{};
+    }
+}
+
+void Session::OpenForEntry(std::u16string_view path) {
+    const std::u16string description = ParseEntryPath(path).description;
+    OpenForReading({[&description](const PasswordADT::Category&, std::u16string_view candidate) {
+                        return candidate == description ? EmberkiteDatabase::RecordDepth::Full
+                                                        : EmberkiteDatabase::RecordDepth::Skip;
+                    },
+                    {}});
+}
+
 void Session::OpenFolders() {
-    Open();
+    LogIn();
+    m_partial = true;
+    if (!m_database->LoadFolders(m_credentials, m_data)) {
+        throw RequestError{};
+    }
 }
 
 void Session::SaveAll() {
+    // Entries read in part would lose their other fields.
+    if (m_partial) {
+        throw RequestError{"Interner Fehler: unvollständig geladene Daten werden nicht gespeichert."};
+    }
     if (!m_database->SaveAll(m_credentials, m_data)) {
         throw RequestError{};
     }

@@ -53,6 +53,12 @@ public:
     void Authenticated(const std::function<RequestResult(const LoginCredentials&)>& request);
     // Logs in and loads every folder and entry.
     void Open();
+    // Logs in and loads every folder and of the entries what the filter asks for (a verb that
+    // only reads); such a session cannot save.
+    void OpenForReading(const EmberkiteDatabase::RecordFilter& filter);
+    // The same for a verb on one entry: the entries of the path's description are read whole,
+    // every other is skipped, so the folder holds just those its "#n" counts among.
+    void OpenForEntry(std::u16string_view path);
     // Logs in and loads the folders only (a verb that appends an entry needs no other).
     void OpenFolders();
     PasswordADT::PasswordData& Data() noexcept { return m_data; }
@@ -75,6 +81,7 @@ private:
     std::unique_ptr<CDatabase> m_database;
     LoginCredentials m_credentials;
     PasswordADT::PasswordData m_data;
+    bool m_partial = false;
 };
 
 } // namespace Tarnwick::Cli

@@ -242,21 +242,15 @@ std::u16string FolderPath(const PasswordData& data, const Category& folder) {
     return FolderPath(PasswordADT::FolderTree(data), folder);
 }
 
-std::vector<std::u16string> EntryPaths(const Category& folder) {
-    const auto& entries = folder.Entries();
+std::vector<std::u16string> EntryNames(const std::vector<std::u16string_view>& descriptions) {
     std::unordered_map<std::u16string_view, std::size_t> totals;
-    for (const auto& entry : entries) {
-        if (entry) {
-            ++totals[entry->GetDescription().View()];
-        }
+    for (const auto description : descriptions) {
+        ++totals[description];
     }
     std::unordered_map<std::u16string_view, std::size_t> seen;
-    std::vector<std::u16string> names(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (!entries[i]) {
-            continue;
-        }
-        const auto description = entries[i]->GetDescription().View();
+    std::vector<std::u16string> names(descriptions.size());
+    for (std::size_t i = 0; i < descriptions.size(); ++i) {
+        const auto description = descriptions[i];
         names[i] = EscapeName(description, true);
         if (totals[description] > 1) {
             names[i].push_back(u'#');
@@ -264,6 +258,15 @@ std::vector<std::u16string> EntryPaths(const Category& folder) {
         }
     }
     return names;
+}
+
+std::vector<std::u16string> EntryPaths(const Category& folder) {
+    std::vector<std::u16string_view> descriptions;
+    descriptions.reserve(folder.Entries().size());
+    for (const auto& entry : folder.Entries()) {
+        descriptions.push_back(entry ? entry->GetDescription().View() : std::u16string_view());
+    }
+    return EntryNames(descriptions);
 }
 
 std::u16string EntryPath(const PasswordData& data, const Category& folder, std::size_t entryPosition) {

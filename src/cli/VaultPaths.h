@@ -57,6 +57,8 @@ std::u16string EntryPath(const PasswordADT::PasswordData& data, const PasswordAD
 // The names of all entries of a folder, in list order: the escaped description, with "#n"
 // where it repeats (one pass over the folder).
 std::vector<std::u16string> EntryPaths(const PasswordADT::Category& folder);
+// The same for the descriptions of a folder's entries, in list order.
+std::vector<std::u16string> EntryNames(const std::vector<std::u16string_view>& descriptions);
 std::size_t PositionOf(const PasswordADT::PasswordData& data, const PasswordADT::Category& folder);
 
 } // namespace Tarnwick::Cli

@@ -16,6 +16,7 @@
 #include "base/text/Utf.h"
 #include "crypto/SecureWipe.h"
 #include "base/exceptions/Exception.h"
+#include "platform/x11/SelectionSupport.h"
 #include "platform/x11/X11DesktopParts.h"
 
 namespace Tarnwick::Platform {
@@ -23,6 +24,53 @@ namespace Tarnwick::Platform {
 using X11::Connection;
 using Utilities::Exceptions::Exception;
 using Utilities::Exceptions::WindowsException;
+
+namespace X11 {
+
+void SendNotify(Display* display, const XSelectionRequestEvent& request, Atom property) {
+    XEvent reply{};
+    reply.xselection.type = SelectionNotify;
+    reply.xselection.display = display;
+    reply.xselection.requestor = request.requestor;
+    reply.xselection.selection = request.selection;
+    reply.xselection.target = request.target;
+    reply.xselection.property = property;
+    reply.xselection.time = request.time;
+    XSendEvent(display, request.requestor, False, NoEventMask, &reply);
+    XFlush(display);
+}
+
+std::size_t MaxPropertyBytes(Display* display) {
+    long units = XExtendedMaxRequestSize(display);
+    if (units == 0) {
+        units = XMaxRequestSize(display);
+    }
+    return static_cast<std::size_t>(units) * 4 - 64;
+}
+
+bool ToLatin1(std::string_view utf8, WipedBytes& out) {
+    out.clear();
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        char32_t codePoint = 0;
+        std::size_t length = 0;
+        if (Text::DecodeUtf8Sequence(utf8.substr(i), codePoint, length) != Text::Utf8Sequence::Valid ||
+            codePoint > 0xFF) {
+            out.clear();
+            return false;
+        }
+        out.push_back(static_cast<char>(codePoint));
+        i += length;
+    }
+    return true;
+}
+
+} // namespace X11
+
+using X11::MaxPropertyBytes;
+using X11::SendNotify;
+using X11::ToLatin1;
 
 namespace {
 
@@ -48,47 +96,6 @@ Window CreateOwnWindow(Connection& c, const char* title) {
     hint.res_class = kind.data();
     XSetClassHint(c.Display(), window, &hint);
     return window;
-}
-
-void SendNotify(Display* display, const XSelectionRequestEvent& request, Atom property) {
-    XEvent reply{};
-    reply.xselection.type = SelectionNotify;
-    reply.xselection.display = display;
-    reply.xselection.requestor = request.requestor;
-    reply.xselection.selection = request.selection;
-    reply.xselection.target = request.target;
-    reply.xselection.property = property;
-    reply.xselection.time = request.time;
-    XSendEvent(display, request.requestor, False, NoEventMask, &reply);
-    XFlush(display);
-}
-
-// The largest property one request can carry, with room for the request's own fields.
-std::size_t MaxPropertyBytes(Display* display) {
-    long units = XExtendedMaxRequestSize(display);
-    if (units == 0) {
-        units = XMaxRequestSize(display);
-    }
-    return static_cast<std::size_t>(units) * 4 - 64;
-}
-
-// UTF-8 to Latin-1, when every character fits.
-bool ToLatin1(std::string_view utf8, WipedBytes& out) {
-    out.clear();
-    out.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        char32_t codePoint = 0;
-        std::size_t length = 0;
-        if (Text::DecodeUtf8Sequence(utf8.substr(i), codePoint, length) != Text::Utf8Sequence::Valid ||
-            codePoint > 0xFF) {
-            out.clear();
-            return false;
-        }
-        out.push_back(static_cast<char>(codePoint));
-        i += length;
-    }
-    return true;
 }
 
 class GuardedSelection final : public IGuardedSelection {
