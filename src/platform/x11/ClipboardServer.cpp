@@ -70,14 +70,8 @@ void ClipboardServer::Release() noexcept {
         if (!m_lost) {
             XSetSelectionOwner(display, m_clipboard, None, m_time);
         }
-        XDestroyWindow(display, m_window);
-        XSync(display, False);
-        m_window = 0;
     }
-    if (m_handler != 0) {
-        m_c.RemoveHandler(m_handler);
-        m_handler = 0;
-    }
+    X11::CloseOwnWindow(m_c, m_window, m_handler);
 }
 
 void ClipboardServer::Wipe() noexcept {

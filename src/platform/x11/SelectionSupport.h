@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 
 #include "platform/x11/Desktop.h"
+#include "platform/x11/X11Connection.h"
 
 namespace Tarnwick::Platform::X11 {
 
@@ -16,5 +17,7 @@ std::size_t MaxPropertyBytes(Display* display);
 bool ToLatin1(std::string_view utf8, WipedBytes& out);
 // Answers a selection request: property None refuses it.
 void SendNotify(Display* display, const XSelectionRequestEvent& request, Atom property);
+// Destroys a selection owner's window and drops its event handler (each only when set).
+void CloseOwnWindow(Connection& connection, Window& window, int& handler) noexcept;
 
 } // namespace Tarnwick::Platform::X11

@@ -66,6 +66,18 @@ bool ToLatin1(std::string_view utf8, WipedBytes& out) {
     return true;
 }
 
+void CloseOwnWindow(Connection& connection, Window& window, int& handler) noexcept {
+    if (window != 0) {
+        XDestroyWindow(connection.Display(), window);
+        XSync(connection.Display(), False);
+        window = 0;
+    }
+    if (handler != 0) {
+        connection.RemoveHandler(handler);
+        handler = 0;
+    }
+}
+
 } // namespace X11
 
 using X11::MaxPropertyBytes;
@@ -176,14 +188,8 @@ private:
                     XSetSelectionOwner(display, selection, None, CurrentTime);
                 }
             }
-            XDestroyWindow(display, m_window);
-            XSync(display, False);
-            m_window = 0;
         }
-        if (m_handler != 0) {
-            m_c.RemoveHandler(m_handler);
-            m_handler = 0;
-        }
+        X11::CloseOwnWindow(m_c, m_window, m_handler);
     }
 
     bool OnEvent(XEvent& event) {
