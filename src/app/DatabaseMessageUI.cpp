@@ -35,8 +35,8 @@ void CDatabaseMessageUI::ShowWarning(std::u16string_view text) {
     CMessageBox::ShowWarning(m_parent.data(), text);
 }
 
-int CDatabaseMessageUI::AskCommand(std::u16string_view heading, std::u16string_view text,
-                                   const std::vector<Tarnwick::CommandButton>& buttons) {
+int AskCommandInTaskDialog(QWidget* parent, std::u16string_view heading, std::u16string_view text,
+                           const std::vector<Tarnwick::CommandButton>& buttons, int defaultCommand) {
     TaskDialogOptions options;
     options.mainInstruction = std::u16string(heading);
     options.content = std::u16string(text);
@@ -49,9 +49,14 @@ int CDatabaseMessageUI::AskCommand(std::u16string_view heading, std::u16string_v
         }
         options.commands.push_back(std::move(command));
     }
+    options.defaultCommand = defaultCommand;
+    return CMessageBox::ShowTaskDialog(parent, options);
+}
+
+int CDatabaseMessageUI::AskCommand(std::u16string_view heading, std::u16string_view text,
+                                   const std::vector<Tarnwick::CommandButton>& buttons) {
     // The questions decide about replacing or converting a file: nothing is pre-chosen.
-    options.defaultCommand = -1;
-    return CMessageBox::ShowTaskDialog(m_parent.data(), options);
+    return AskCommandInTaskDialog(m_parent.data(), heading, text, buttons, -1);
 }
 
 void CDatabaseMessageUI::ProgressStart(std::int32_t units) {

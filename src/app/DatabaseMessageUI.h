@@ -13,6 +13,11 @@ class QWidget;
 
 namespace WindowsServiceProvider {
 
+// A database request's question as a task dialog of command links ("caption\nexplanation");
+// defaultCommand -1 pre-chooses none.
+int AskCommandInTaskDialog(QWidget* parent, std::u16string_view heading, std::u16string_view text,
+                           const std::vector<Tarnwick::CommandButton>& buttons, int defaultCommand = 0);
+
 // The database requests' messages and questions as message boxes and task dialogs owned by
 // a window, and their progress on the main window's progress bar.
 class CDatabaseMessageUI : public Tarnwick::IDatabaseUserInterface {

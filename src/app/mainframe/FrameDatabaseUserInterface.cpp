@@ -4,6 +4,7 @@
 
 #include "app/mainframe/MainStatusBar.h"
 #include "uilib/MessageBox.h"
+#include "app/DatabaseMessageUI.h"
 
 namespace Tarnwick::MainFrame {
 
@@ -30,14 +31,8 @@ int FrameDatabaseUserInterface::AskCommand(std::u16string_view heading, std::u16
     if (m_delegate != nullptr) {
         return m_delegate->AskCommand(heading, text, buttons);
     }
-    WindowsServiceProvider::TaskDialogOptions options;
-    options.mainInstruction = std::u16string(heading);
-    options.content = std::u16string(text);
-    options.icon = WindowsServiceProvider::TaskDialogIcon::Question;
-    for (const CommandButton& button : buttons) {
-        options.commands.push_back(std::u16string(button.caption) + u"\n" + std::u16string(button.explanation));
-    }
-    return CMessageBox::ShowTaskDialog(m_window.isVisible() ? &m_window : nullptr, options);
+    return WindowsServiceProvider::AskCommandInTaskDialog(m_window.isVisible() ? &m_window : nullptr, heading, text,
+                                                          buttons);
 }
 
 bool FrameDatabaseUserInterface::ShowsProgress() const { return m_statusBar != nullptr && m_window.isVisible(); }

@@ -32,6 +32,7 @@
 #include "exchange/ImportMessages.h"
 #include "uiext/QtText.h"
 #include "uilib/MessageBox.h"
+#include "app/DatabaseMessageUI.h"
 
 namespace Tarnwick::Wizards {
 
@@ -639,14 +640,7 @@ void CExternalImportWizard::ShowWarning(std::u16string_view text) { CMessageBox:
 
 int CExternalImportWizard::AskCommand(std::u16string_view heading, std::u16string_view text,
                                       const std::vector<CommandButton>& buttons) {
-    WindowsServiceProvider::TaskDialogOptions options;
-    options.mainInstruction = std::u16string(heading);
-    options.content = std::u16string(text);
-    options.icon = WindowsServiceProvider::TaskDialogIcon::Question;
-    for (const CommandButton& button : buttons) {
-        options.commands.push_back(std::u16string(button.caption) + u"\n" + std::u16string(button.explanation));
-    }
-    return CMessageBox::ShowTaskDialog(this, options);
+    return WindowsServiceProvider::AskCommandInTaskDialog(this, heading, text, buttons);
 }
 
 void CExternalImportWizard::ProgressStart(std::int32_t units) {

@@ -11,6 +11,7 @@
 
 #include "core/xml/XmlCharacters.h"
 #include "core/xml/XmlSupport.h"
+#include "crypto/SecureWipe.h"
 #include "base/exceptions/Exception.h"
 #include "platform/AtomicFile.h"
 
@@ -445,6 +446,8 @@ void XmlWriter::WriteCharEntity(const char16_t& ch) {
     char entity[16];
     std::snprintf(entity, sizeof entity, "&#x%X;", static_cast<unsigned>(ch));
     s.Raw(entity, kFunction, kTarget);
+    // The character may be one of an exported password's.
+    CryptoServiceProvider::SecureWipe(entity, sizeof entity);
     s.Content(false);
 }
 
