@@ -68,7 +68,12 @@ bool MemoryProtectionWorks() {
 } // namespace
 
 CApplication::CApplication(QApplication& application, int argc, const char* const* argv)
-    : CApplication(application, ToArguments(argc, argv), Environment{}) {}
+    : CApplication(application, ToArguments(argc, argv), Environment{}) {
+    m_environment.checkForUpdates = [](const UpdateProvider::UpdateParameter& parameter) {
+        return static_cast<int>(UpdateProvider::AutoUpdater::CheckForUpdates(parameter));
+    };
+    m_environment.cancelUpdateCheck = [] { UpdateProvider::AutoUpdater::CancelAll(); };
+}
 
 CApplication::CApplication(QApplication& application, std::vector<std::u16string> arguments, Environment environment)
     : m_application(application), m_arguments(std::move(arguments)), m_environment(std::move(environment)) {
@@ -187,11 +192,13 @@ bool CApplication::InitInstance() {
             return false;
         }
 
-        // 18. The first start greets the user (the update check comes with its own part).
+        // 18. The first start greets the user; later starts look for a newer version.
         if (m_firstStart) {
             if (auto* window = dynamic_cast<IMainWindow*>(m_mainWindow.get())) {
                 window->ShowWelcome();
             }
+        } else if (m_settings.checkForUpdatesAtStart && m_environment.checkForUpdates) {
+            StartUpdateCheck();
         }
 
         // 19. Straight to the notification area when the user wants it.
@@ -393,7 +400,22 @@ int CApplication::Run() {
     return ExitInstance();
 }
 
+void CApplication::StartUpdateCheck() {
+    // The check's thread only posts; the window is looked up again on the main thread.
+    m_updateCheck.Start(m_environment.checkForUpdates, [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (auto* window = dynamic_cast<IMainWindow*>(m_mainWindow.get())) {
+                    window->StartUpdateOfferTimer();
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 int CApplication::ExitInstance() {
+    m_updateCheck.Stop(m_environment.cancelUpdateCheck);
     m_instance.reset();
     if (std::unique_ptr<SplashFactory>& splash = SplashFactory::Current(); splash != nullptr) {
         splash->HideSplash(nullptr);

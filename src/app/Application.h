@@ -11,6 +11,7 @@
 #include <QPointer>
 
 #include "app/MainWindow.h"
+#include "app/StartupUpdateCheck.h"
 #include "options/Settings.h"
 
 class QApplication;
@@ -43,6 +44,10 @@ public:
         bool armCrashHandler = true;
         // Ends the event loop once the main window has closed.
         std::function<void()> quit;
+        // The silent update check at start; empty: none.
+        std::function<int(const UpdateProvider::UpdateParameter&)> checkForUpdates;
+        // Ends a running update check (the program is closing).
+        std::function<void()> cancelUpdateCheck;
     };
 
     static constexpr std::u16string_view kAlreadyRunningInTray =
@@ -95,6 +100,7 @@ protected:
 private:
     bool ArmCrashReport(const TWCommandLineParser& parser);
     bool CheckSingleInstance();
+    void StartUpdateCheck();
     bool RunSelfTest();
     bool LoadSettings();
     bool CreateMainWindow(const std::filesystem::path& database, LoginCredentials credentials);
@@ -112,6 +118,7 @@ private:
     std::unique_ptr<SingleInstanceApplication> m_instance;
     std::unique_ptr<SystemTrayIcon> m_tray;
     std::unique_ptr<QWidget> m_mainWindow;
+    App::StartupUpdateCheck m_updateCheck;
 };
 
 } // namespace Tarnwick

@@ -29,6 +29,8 @@ public:
     virtual int BringForward() = 0;
     // The first start's welcome in the message bar, with its button for a new entry.
     virtual void ShowWelcome() = 0;
+    // A newer version exists: offer it in the message bar after a moment. Any thread.
+    virtual void StartUpdateOfferTimer() = 0;
 };
 
 } // namespace Tarnwick

@@ -100,6 +100,48 @@ SystemResult RemoveContents(int folder) {
 
 } // namespace
 
+SystemResult ReadWholeFile(const fs::path& path, std::string& out, std::size_t limit) {
+    out.clear();
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        return {errno, u"open"};
+    }
+    struct stat status {};
+    SystemResult result;
+    if (fstat(fd, &status) != 0) {
+        result = {errno, u"fstat"};
+    } else if (!S_ISREG(status.st_mode)) {
+        result = {EINVAL, u"fstat"};
+    } else if (static_cast<std::uint64_t>(status.st_size) > limit) {
+        result = {EFBIG, u"fstat"};
+    } else {
+        char buffer[16 * 1024];
+        for (;;) {
+            const ssize_t got = read(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got < 0) {
+                result = {errno, u"read"};
+                break;
+            }
+            if (got == 0) {
+                break;
+            }
+            if (out.size() + static_cast<std::size_t>(got) > limit) {
+                result = {EFBIG, u"read"};
+                break;
+            }
+            out.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+    close(fd);
+    if (!result.Ok()) {
+        out.clear();
+    }
+    return result;
+}
+
 SystemResult MakeFolder(const fs::path& folder, unsigned mode) noexcept {
     if (::mkdir(folder.c_str(), static_cast<mode_t>(mode)) != 0) {
         return Fail(u"mkdir");

@@ -36,6 +36,9 @@ struct UserAccount {
 SystemResult ReadUserAccount(UserAccount& out);
 // The home folder of the effective user; ENOENT unless it is an absolute path.
 SystemResult ReadUserHome(std::filesystem::path& out);
+// The whole content of a regular file of at most limit bytes (a symbolic link in the last
+// place is refused: ELOOP; a larger file: EFBIG).
+SystemResult ReadWholeFile(const std::filesystem::path& path, std::string& out, std::size_t limit);
 // access(W_OK).
 SystemResult CheckWritable(const std::filesystem::path& path) noexcept;
 // The owner of a running process (the owner of its /proc entry).

@@ -135,9 +135,18 @@ void CTaskDialog::SetIcon(TaskDialogIcon icon) {
     case TaskDialogIcon::Question:
         pixmap = QStyle::SP_MessageBoxQuestion;
         break;
+    case TaskDialogIcon::Shield:
+        pixmap = QStyle::SP_VistaShield;
+        break;
     }
     const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    m_icon->setPixmap(style()->standardIcon(pixmap, nullptr, this).pixmap(size, size));
+    QIcon picture = style()->standardIcon(pixmap, nullptr, this);
+    if (picture.isNull()) {
+        // Only some styles draw a shield; the security icon of the desktop theme stands in.
+        picture = QIcon::fromTheme(QStringLiteral("security-high"),
+                                style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this));
+    }
+    m_icon->setPixmap(picture.pixmap(size, size));
     m_icon->show();
 }
 

@@ -12,7 +12,8 @@ class QVBoxLayout;
 
 namespace WindowsServiceProvider {
 
-enum class TaskDialogIcon { None, Information, Warning, Error, Question };
+// Shield: the step asks for administrator rights.
+enum class TaskDialogIcon { None, Information, Warning, Error, Question, Shield };
 
 // A dialog that asks with command links: a main instruction, a content text and one large
 // button per choice, each with a caption and an explanation below it.

@@ -25,6 +25,7 @@
 #include "app/Splash.h"
 #include "app/login/LoginDialog.h"
 #include "app/login/NewDatabaseWizard.h"
+#include "core/SystemInformation.h"
 #include "options/SettingsStorage.h"
 #include "uilib/SecureEdit.h"
 
@@ -46,6 +47,16 @@ struct FactoryCall {
     bool settingsAreTheApplications = false;
 };
 
+// A main window that records the update offer.
+class OfferWindow final : public QMainWindow, public Tarnwick::IMainWindow {
+public:
+    bool MinimiseToTray() override { return false; }
+    int BringForward() override { return 0; }
+    void ShowWelcome() override {}
+    void StartUpdateOfferTimer() override { ++offers; }
+    std::atomic<int> offers{0};
+};
+
 class Application : public AppTest::AppFixture {
 protected:
     Application() {
@@ -60,6 +71,11 @@ protected:
             calls.push_back(call);
             if (factoryThrows) {
                 throw std::runtime_error("main window broken");
+            }
+            if (offerWindow) {
+                auto window = std::make_unique<OfferWindow>();
+                offers = window.get();
+                return window;
             }
             auto window = std::make_unique<QMainWindow>();
             window->setWindowTitle(QStringLiteral("Tarnwick 2010"));
@@ -97,6 +113,8 @@ protected:
     std::vector<std::chrono::milliseconds> waits;
     bool selfTestPasses = true;
     bool factoryThrows = false;
+    bool offerWindow = false;
+    OfferWindow* offers = nullptr;
     int quits = 0;
 };
 
@@ -245,6 +263,79 @@ TEST_F(Application, CommandLineDatabaseIsPresetWhenItExists) {
     ASSERT_TRUE(missing->InitInstance());
     // Only the recent list (from the first run) fills the box; the missing file is not offered.
     EXPECT_EQ(shownPath, Q(database));
+}
+
+TEST_F(Application, LaterStartsLookForANewerVersionOnAThreadOfTheirOwn) {
+    const fs::path database = Databases() / "Start.twdb";
+    ASSERT_TRUE(AppTest::MakeDatabase(database, u"anna", u"pw"));
+    AppTest::DialogDriverScope driver([&](QDialog& shown) {
+        auto* login = qobject_cast<CLoginDialog*>(&shown);
+        ASSERT_NE(login, nullptr);
+        LogIn(*login, u"anna", u"pw");
+    });
+    std::atomic<int> checks{0};
+    std::thread::id checkThread;
+    Tarnwick::UpdateProvider::UpdateParameter asked;
+    auto start = [&](int answer, bool enabled) {
+        CApplication::Environment environment = Environment();
+        environment.checkForUpdates = [&, answer](const Tarnwick::UpdateProvider::UpdateParameter& parameter) {
+            ++checks;
+            checkThread = std::this_thread::get_id();
+            asked = parameter;
+            return answer;
+        };
+        auto application = std::make_unique<CApplication>(
+            *qApp, std::vector<std::u16string>{u"tarnwick", Tarnwick::Text::FromUtf8(database.string())}, environment);
+        if (!enabled) {
+            const fs::path file = Tarnwick::Core::Path::GetLocalAppPath() / "twsettings.xml";
+            ApplicationSettings::Settings settings;
+            OptionsLibrary::SettingsStorage::Load(file, settings);
+            settings.checkForUpdatesAtStart = false;
+            OptionsLibrary::SettingsStorage::Save(file, settings);
+        }
+        return application;
+    };
+    offerWindow = true;
+    {
+        // The first start greets instead of checking.
+        auto first = start(4, true);
+        ASSERT_TRUE(first->InitInstance());
+        EXPECT_TRUE(first->IsFirstStart());
+        first->GetMainWindow()->close();
+        EXPECT_EQ(first->ExitInstance(), 0);
+        EXPECT_EQ(checks, 0);
+    }
+    {
+        auto later = start(4, true);
+        ASSERT_TRUE(later->InitInstance());
+        QTRY_COMPARE(offers->offers.load(), 1);
+        EXPECT_EQ(checks, 1);
+        EXPECT_NE(checkThread, std::this_thread::get_id());
+        EXPECT_EQ(asked.valueA, Tarnwick::Core::GetVersionNumberOfExecuteable());
+        EXPECT_EQ(asked.text, u"Standard");
+        EXPECT_EQ(asked.number, 32);
+        later->GetMainWindow()->close();
+        EXPECT_EQ(later->ExitInstance(), 0);
+    }
+    {
+        // Up to date: no offer.
+        auto upToDate = start(3, true);
+        ASSERT_TRUE(upToDate->InitInstance());
+        QTRY_COMPARE(checks.load(), 2);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(offers->offers.load(), 0);
+        upToDate->GetMainWindow()->close();
+        EXPECT_EQ(upToDate->ExitInstance(), 0);
+    }
+    {
+        // Switched off in the options.
+        auto off = start(4, false);
+        ASSERT_TRUE(off->InitInstance());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(checks, 2);
+        off->GetMainWindow()->close();
+        EXPECT_EQ(off->ExitInstance(), 0);
+    }
 }
 
 TEST_F(Application, SecondInstanceBringsTheFirstForwardAndEnds) {

@@ -2,6 +2,7 @@
 // clipboard, folder and entry commands, and the requests it takes from elsewhere.
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <QApplication>
 #include <QTimer>
 
@@ -356,14 +357,10 @@ TEST_F(MainFrameFixture, PasswordsAreMaskedUntilShown) {
     EXPECT_EQ(Model()->index(0, PasswordListModel::kPassword).data().toString(), mask);
 }
 
-TEST_F(MainFrameFixture, CommandsOfLaterDialogsAreDisabled) {
+TEST_F(MainFrameFixture, EveryBuiltCommandIsEnabled) {
     Open(FourFolders());
     SelectRow(0);
-    for (int id : {ID_UPDATES}) {
-        ASSERT_NE(frame->Action(id), nullptr) << id;
-        EXPECT_FALSE(frame->IsCommandEnabled(id)) << id;
-    }
-    for (int id : {ID_WORKSPACE_LOCK, ID_MINIMIZE_TO_TRAY, ID_HELP_MANUAL, ID_COPY_PASSWORD, ID_PASSWORD_DELETE,
+    for (int id : {ID_UPDATES, ID_WORKSPACE_LOCK, ID_MINIMIZE_TO_TRAY, ID_HELP_MANUAL, ID_COPY_PASSWORD, ID_PASSWORD_DELETE,
                    ID_PASSWORD_DUPLICATE, ID_FOLDER_NEW, ID_FOLDER_RENAME, ID_FOLDER_DELETE, ID_APP_ABOUT,
                    ID_PASSWORD_NEW, ID_PASSWORD_EDIT, ID_PASSWORD_PROPERTIES, ID_PASSWORD_GENERATOR,
                    ID_DATABASE_REORGANIZE, ID_DATABASE_CHANGE_PASSWORD, ID_DATABASE_PROPERTIES, ID_DATABASE_DELETE,
@@ -792,6 +789,29 @@ TEST_F(MainFrameFixture, TheUpdateOfferAppearsInTheMessageBar) {
     EXPECT_EQ(frame->MessageBar()->Text(), QStringLiteral("Es ist eine neue Version von Tarnwick verfügbar."));
     EXPECT_EQ(frame->MessageBar()->ButtonText(), QStringLiteral("Jetzt aktualisieren"));
     EXPECT_EQ(frame->MessageBar()->Command(), ID_UPDATES);
+}
+
+TEST_F(MainFrameFixture, TheUpdateCommandClosesTheProgramOnlyForTheExecutor) {
+    Open(FourFolders());
+    frame->show();
+    ASSERT_TRUE(frame->IsCommandEnabled(ID_UPDATES));
+    updateResult = 6; // declined
+    frame->ExecuteCommand(ID_UPDATES);
+    EXPECT_EQ(statusDuringUpdate, QStringLiteral("Püfe auf Updates..."));
+    EXPECT_EQ(frame->StatusText(), QStringLiteral("Bereit"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(frame->isVisible());
+
+    // The offer's button runs the same command; the executor waits for the program to end.
+    settings.minimizeToTrayOnClose = true;
+    frame->StartUpdateOfferTimer();
+    QCoreApplication::processEvents();
+    frame->OnTimer(3);
+    updateResult = 0;
+    frame->MessageBar()->findChild<QPushButton*>()->click();
+    EXPECT_EQ(frame->StatusText(), QStringLiteral("Bereit"));
+    QTRY_VERIFY(!frame->isVisible());
+    EXPECT_FALSE(tray->IsShown());
 }
 
 TEST_F(MainFrameFixture, HelpAndAddressesGoToTheDesktop) {

@@ -156,6 +156,10 @@ protected:
             return openSucceeds;
         };
         environment.chooseDatabaseFile = [this](QWidget*) { return chosenFile; };
+        environment.runUpdate = [this] {
+            statusDuringUpdate = frame->StatusText();
+            return updateResult;
+        };
         return environment;
     }
 
@@ -227,6 +231,8 @@ protected:
     std::vector<QString> opened;
     bool openSucceeds = true;
     std::filesystem::path chosenFile;
+    int updateResult = 6;
+    QString statusDuringUpdate;
     std::unique_ptr<Tarnwick::CMainFrame> frame;
 
     int reAuthentications = 0;

@@ -658,6 +658,9 @@ void CMainFrame::Dispatch(int id) {
     case ID_APP_ABOUT:
         ShowAbout();
         break;
+    case ID_UPDATES:
+        RunUpdate();
+        break;
     default:
         if (id >= ID_RECENT_DATABASE_FIRST && id <= ID_RECENT_DATABASE_LAST) {
             const auto& items = m_settings.recentDatabases.items;

@@ -102,7 +102,7 @@ public:
     void OnTimer(int id);
     bool IsTimerRunning(int id) const;
     // May be called from any thread (the update check).
-    void StartUpdateOfferTimer();
+    void StartUpdateOfferTimer() override;
 
     // The message bar, e.g. the welcome text with a button that runs a command.
     void ShowMessageBar(const QString& text, const QString& buttonText, int command);
@@ -197,6 +197,8 @@ private:
     void OpenHelp();
     void OpenAddress(const QString& address);
     void ShowAbout();
+    // Checks for, downloads and hands over an update; closes the program when the executor runs.
+    void RunUpdate();
     void OpenOtherDatabase(std::filesystem::path path);
     void LogOff();
     void NewDatabase();

@@ -59,6 +59,8 @@
 #include "platform/session/SessionWatcher.h"
 #include "platform/x11/IdleTime.h"
 #include "uilib/MessageBox.h"
+#include "app/StartupUpdateCheck.h"
+#include "update/AutoUpdater.h"
 
 namespace Tarnwick {
 
@@ -177,6 +179,18 @@ bool CMainFrame::IsTimerRunning(int id) const {
 
 void CMainFrame::StartUpdateOfferTimer() {
     QMetaObject::invokeMethod(this, [this] { m_updateOffer.start(500); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::RunUpdate() {
+    SetStatus(u"Püfe auf Updates...");
+    const int result = m_environment.runUpdate
+                           ? m_environment.runUpdate()
+                           : UpdateProvider::AutoUpdater::StartAutoUpdate(App::MakeUpdateParameter());
+    if (result == UpdateProvider::AutoUpdateResult::AUR_EXECUTOR_STARTED) {
+        // The executor waits for this program to end before it installs.
+        QuitProgram();
+    }
+    SetStatus(kReady);
 }
 
 void CMainFrame::OnTimer(int id) {

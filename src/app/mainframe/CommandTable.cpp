@@ -35,7 +35,7 @@ std::vector<CommandInfo> Build() {
         {ID_OPTIONS, u"Optionen", u"Ändert die Einstellungen von Tarnwick.", {}, KeyScope::Window, Unlocked},
         {ID_WORKSPACE_LOCK, kLockCaption, kLockDescription, Ctrl(Qt::Key_L), KeyScope::Window, Always},
         {ID_HELP_MANUAL, u"Hilfe", u"Öffnet das Benutzerhandbuch.", {}, KeyScope::Window, Always},
-        {ID_UPDATES, u"Updates", u"Prüft, ob eine neue Version von Tarnwick verfügbar ist.", {}, KeyScope::Window, NotYetBuilt},
+        {ID_UPDATES, u"Updates", u"Prüft, ob eine neue Version von Tarnwick verfügbar ist.", {}, KeyScope::Window, Always},
         {ID_MINIMIZE_TO_TRAY, u"Infobereich", u"Minimiert Tarnwick in den Infobereich.", CtrlShift(Qt::Key_M), KeyScope::Window, Always},
         {ID_SUPPORT, u"Support", u"Öffnet die Support-Seite von Tarnwick.", {}, KeyScope::Window, Always},
         {ID_FEEDBACK, u"Feedback senden...", u"Schreibt eine E-Mail mit Ihrem Feedback zu Tarnwick.", {}, KeyScope::Window, Always},

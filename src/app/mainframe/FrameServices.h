@@ -99,6 +99,8 @@ struct MainFrameEnvironment {
     std::function<bool(const QString& program, const QStringList& arguments)> startProcess;
     // The database file dialog; empty when nothing was chosen.
     std::function<std::filesystem::path(QWidget* parent)> chooseDatabaseFile;
+    // The interactive update (empty: the real one); its result code.
+    std::function<int()> runUpdate;
     // Shows database errors and questions; nullptr for the window's own message boxes.
     IDatabaseUserInterface* databaseUi = nullptr;
 };
