@@ -210,13 +210,15 @@ void UpdateJob::AnswerCheck() {
     case AUR_CANCELLED:
         break;
     case AUR_ERROR:
-        m_ui->ShowMessage(UpdateMessageIcon::Error, kCheckFailed);
-        break;
     default:
-        m_ui->ShowMessage(UpdateMessageIcon::Error, kInvalidReturn);
-        m_result = AUR_ERROR;
+        ShowError();
         break;
     }
+}
+
+void UpdateJob::ShowError() {
+    m_ui->ShowMessage(UpdateMessageIcon::Error, m_result == AUR_ERROR ? kCheckFailed : kInvalidReturn);
+    m_result = AUR_ERROR;
 }
 
 void UpdateJob::Download() {
@@ -234,11 +236,8 @@ void UpdateJob::Download() {
         m_ui->ShowMessage(UpdateMessageIcon::Warning, kPackageUnverified);
         break;
     case AUR_ERROR:
-        m_ui->ShowMessage(UpdateMessageIcon::Error, kCheckFailed);
-        break;
     default:
-        m_ui->ShowMessage(UpdateMessageIcon::Error, kInvalidReturn);
-        m_result = AUR_ERROR;
+        ShowError();
         break;
     }
 }

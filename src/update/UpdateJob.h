@@ -58,6 +58,8 @@ private:
     void Check();
     void CheckWorker();
     void AnswerCheck();
+    // 7 shows the error message; a result the step cannot give shows that and becomes 7.
+    void ShowError();
     void Download();
     void DownloadWorker();
     bool StartExecutor();

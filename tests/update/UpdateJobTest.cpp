@@ -64,16 +64,8 @@ private:
     std::atomic<bool>* m_cancel = nullptr;
 };
 
-class UpdateJobTest : public ::testing::Test {
+class UpdateJobTest : public UpdateTest::SignedSuite {
 protected:
-    static void SetUpTestSuite() {
-        s_maker = new UpdateTest::Signer();
-        s_stranger = new UpdateTest::Signer();
-    }
-    static void TearDownTestSuite() {
-        delete s_maker;
-        delete s_stranger;
-    }
 
     void SetUp() override {
         FileDownloader::ResetAbortForTesting();
@@ -125,8 +117,6 @@ protected:
         return job.Run();
     }
 
-    static inline UpdateTest::Signer* s_maker = nullptr;
-    static inline UpdateTest::Signer* s_stranger = nullptr;
     TestSupport::TemporaryXdgFolders m_xdg;
     TestSupport::TempFolder m_work;
     std::string m_package;

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include <gtest/gtest.h>
 #include <openssl/evp.h>
 
 #include "support/TempFolder.h"
@@ -112,6 +113,22 @@ public:
 private:
     TestSupport::TempFolder m_folder;
     std::string m_public;
+};
+
+// The maker's key and a stranger's, made once for a suite.
+class SignedSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_maker = new Signer();
+        s_stranger = new Signer();
+    }
+    static void TearDownTestSuite() {
+        delete s_maker;
+        delete s_stranger;
+        s_maker = s_stranger = nullptr;
+    }
+    static inline Signer* s_maker = nullptr;
+    static inline Signer* s_stranger = nullptr;
 };
 
 } // namespace UpdateTest

@@ -13,16 +13,8 @@ using namespace Tarnwick::UpdateProvider;
 using Tarnwick::XmlDSig::XmlDigitalSignature;
 using UpdateTest::Info;
 
-class UpdateVerification : public ::testing::Test {
+class UpdateVerification : public UpdateTest::SignedSuite {
 protected:
-    static void SetUpTestSuite() {
-        s_maker = new UpdateTest::Signer();
-        s_stranger = new UpdateTest::Signer();
-    }
-    static void TearDownTestSuite() {
-        delete s_maker;
-        delete s_stranger;
-    }
 
     bool Accepts(const std::string& document, UpdateInformation* out = nullptr) {
         const auto path = m_folder / "update.xml";
@@ -35,8 +27,6 @@ protected:
         return valid;
     }
 
-    static inline UpdateTest::Signer* s_maker = nullptr;
-    static inline UpdateTest::Signer* s_stranger = nullptr;
     TestSupport::TemporaryXdgFolders m_xdg;
     TestSupport::TempFolder m_folder;
 };
