@@ -1,9 +1,14 @@
 # The Debian package: "cpack -G DEB" in the build folder makes tarnwick_<version>_amd64.deb.
-# Programs in bin, helpers in libexec/tarnwick, the libraries private in lib/tarnwick; every
+# Programs in bin, helpers in libexec/tarnwick, the libraries private in lib/<triplet>/tarnwick
+# (outside the folders the dynamic linker searches, so no ldconfig run is needed); every
 # RPATH is relative to the file, so the package works wherever the prefix puts it.
 include(GNUInstallDirs)
 
-set(tw_private_libdir "lib/tarnwick")
+if(CMAKE_LIBRARY_ARCHITECTURE)
+  set(tw_private_libdir "lib/${CMAKE_LIBRARY_ARCHITECTURE}/tarnwick")
+else()
+  set(tw_private_libdir "lib/tarnwick")
+endif()
 set(tw_helper_dir "${CMAKE_INSTALL_LIBEXECDIR}/tarnwick")
 
 set(tw_shared_libraries twcore twlog twopt twuilib twuiext twupd tw_crypto)
@@ -49,6 +54,18 @@ add_custom_command(OUTPUT ${tw_changelog}
 add_custom_target(tw_package_changelog ALL DEPENDS ${tw_changelog})
 install(FILES ${tw_changelog} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tarnwick)
 
+# The manual pages, compressed as Debian wants them.
+foreach(page tarnwick twcli)
+  set(tw_page ${CMAKE_CURRENT_BINARY_DIR}/${page}.1.gz)
+  add_custom_command(OUTPUT ${tw_page}
+    COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/data/man/${page}.1 > ${tw_page}
+    DEPENDS ${PROJECT_SOURCE_DIR}/data/man/${page}.1
+    VERBATIM)
+  list(APPEND tw_pages ${tw_page})
+  install(FILES ${tw_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+add_custom_target(tw_manual_pages ALL DEPENDS ${tw_pages})
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarnwick)
 set(CPACK_PACKAGE_VENDOR Kelmarsh)
@@ -69,7 +86,7 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Kelmarsh <support@kelmarsh.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# dpkg-shlibdeps finds the outside libraries' packages; ours come along in lib/tarnwick.
+# dpkg-shlibdeps finds the outside libraries' packages; ours come along in the private folder.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(tw_private_dirs)
 foreach(library IN LISTS tw_shared_libraries)
