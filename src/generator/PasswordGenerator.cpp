@@ -160,7 +160,8 @@ bool PasswordGenerator::GenerateStandard(CryptoRandomStreamBase& stream, SecureS
     std::u16string buffer(length, u'\0');
     const ScopedStringWipe<char16_t> wipeBuffer(buffer);
 
-    for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    std::size_t draws = 0;
+    for (int attempt = 0; attempt < kMaxAttempts && draws < kMaxDraws; ++attempt) {
         // Without repetition every attempt draws from (and shrinks) a fresh copy.
         std::optional<Charset> copy;
         if (!m_policy.repetition) {
@@ -185,6 +186,11 @@ bool PasswordGenerator::GenerateStandard(CryptoRandomStreamBase& stream, SecureS
             if (current.GetTotal() < 1) {
                 throw Exception(u"sum", u"Charset::Charset");
             }
+            if (draws == kMaxDraws) {
+                possible = false;
+                break;
+            }
+            ++draws;
             const std::uint32_t r = stream.UniformBelow(static_cast<std::uint32_t>(current.GetTotal()));
             const std::size_t k = current.SetPositionOf(r);
             const std::size_t index = r % static_cast<std::uint32_t>(current.GetSizes()[k]);

@@ -54,6 +54,11 @@ public:
 class PasswordGenerator {
 public:
     static constexpr int kMaxAttempts = 25000;
+    // Draws over all attempts of one password, far more than any policy that is met other than
+    // by rare chance needs (the default one takes a few dozen). The attempt bound alone let a
+    // long policy of that kind (a policy file may hold one) draw 25000 x 1024 characters on
+    // the user-interface thread.
+    static constexpr std::size_t kMaxDraws = 100000;
     // Mouse samples per generated character, as the generator page asks for.
     static constexpr std::size_t kSamplesPerCharacter = 32;
 

@@ -113,6 +113,21 @@ bool IsXmlSafe(std::u16string_view text) {
     return XmlServiceProvider::IsXmlText(text) && text.find(u'\r') == std::u16string_view::npos;
 }
 
+// Line ends as XML reads them: the parser leaves a carriage return in a CDATA section now and
+// then, and a policy holding one could never be written back.
+std::u16string LineFeedsOnly(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r') {
+            out.push_back(text[i]);
+        } else if (i + 1 >= text.size() || text[i + 1] != u'\n') {
+            out.push_back(u'\n');
+        }
+    }
+    return out;
+}
+
 std::u16string Number(std::int64_t value) {
     const std::string digits = std::to_string(value);
     return std::u16string(digits.begin(), digits.end());
@@ -148,7 +163,9 @@ void PasswordPolicySerializer::Deserialize(const fs::path& path, PasswordPolicie
     String text;
 
     const auto insert = [&] {
-        if (current && IsValidPolicyName(current->name)) {
+        // Left out as well: what could not be written back would stop every later save.
+        if (current && IsValidPolicyName(current->name) && IsXmlSafe(current->ownCharacters) &&
+            IsXmlSafe(current->excludedCharacters)) {
             std::u16string name = current->name;
             policies.policies.insert_or_assign(std::move(name), std::move(*current));
         }
@@ -219,7 +236,7 @@ void PasswordPolicySerializer::Deserialize(const fs::path& path, PasswordPolicie
                     reader.GetText(text, false);
                 }
                 AppendLimited(field == Field::Own ? current->ownCharacters : current->excludedCharacters,
-                              text.View());
+                              LineFeedsOnly(text.View()));
             }
             break;
         default:

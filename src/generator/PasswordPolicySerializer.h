@@ -25,8 +25,9 @@ public:
     // Clears the list, then reads the file. Every policy starts from the default policy; its
     // attributes are applied by name (decimal, an empty value is 0, flags are true when not 0)
     // and clamped to what a policy may hold: length 1 to 1024, counts 0 to 1024, an encoding
-    // outside 0 to 2 reads as 0. A policy whose name breaks the name rules is left out, as one
-    // could never be written back. Malformed XML throws Exception "RR_ERROR" (context
+    // outside 0 to 2 reads as 0. Line ends in the characters read as line feeds. A policy
+    // whose name breaks the name rules, or whose characters XML cannot hold, is left out, as
+    // one could never be written back. Malformed XML throws Exception "RR_ERROR" (context
     // "PasswordPolicySerializer::Deserialize") with the policies read so far kept; a file that
     // cannot be opened throws the reader's WindowsException.
     static void Deserialize(const std::filesystem::path& path, PasswordPolicies& policies);

@@ -16,6 +16,7 @@
 #include "base/text/Utf.h"
 #include "crypto/SecureWipe.h"
 #include "base/exceptions/Exception.h"
+#include "platform/x11/SelectionData.h"
 #include "platform/x11/SelectionSupport.h"
 #include "platform/x11/X11DesktopParts.h"
 
@@ -87,9 +88,7 @@ using X11::ToLatin1;
 namespace {
 
 constexpr auto kAnswerTimeout = std::chrono::milliseconds(1500);
-constexpr std::size_t kMaxTargets = 64;
 constexpr const char* kGuardClass = "0xTWccbWnd";
-constexpr const char* kSecretHint = "x-kde-passwordManagerHint";
 
 Window CreateOwnWindow(Connection& c, const char* title) {
     XSetWindowAttributes attributes{};
@@ -288,112 +287,66 @@ private:
     std::size_t m_refused = 0;
 };
 
-// Reads a converted selection property, following INCR transfers. False when it is missing
-// or larger than maxBytes (then tooLarge is set).
-struct PropertyReader {
-    Connection& c;
-    ::Window window;
-    Atom property;
-    bool& newValue;
+// The pieces of a converted property on our window, each read and deleted as it comes and
+// wiped and freed when the next one replaces it.
+class WindowPropertySource final : public X11::IPropertySource {
+public:
+    WindowPropertySource(Connection& c, ::Window window, Atom property, bool& newValue, std::size_t maxBytes)
+        : m_c(c), m_window(window), m_property(property), m_newValue(newValue), m_maxBytes(maxBytes) {}
+    ~WindowPropertySource() override { Release(); }
+    WindowPropertySource(const WindowPropertySource&) = delete;
+    WindowPropertySource& operator=(const WindowPropertySource&) = delete;
 
-    bool Read(SelectionItem& item, std::size_t maxBytes, bool& tooLarge) {
-        Display* display = c.Display();
+    // No piece is read beyond the limit: an owner may have put any amount into the property.
+    bool First(X11::PropertyPiece& piece) override { return Fetch(piece, Units()); }
+    bool Next(X11::PropertyPiece& piece) override {
+        m_newValue = false;
+        if (!m_c.WaitFor([this] { return m_newValue; }, kAnswerTimeout)) {
+            return false;
+        }
+        return Fetch(piece, Units());
+    }
+
+private:
+    bool Fetch(X11::PropertyPiece& piece, long units) {
+        Release();
         Atom type = 0;
         int format = 0;
         unsigned long count = 0;
         unsigned long after = 0;
         unsigned char* data = nullptr;
-        const long units = static_cast<long>(std::min<std::size_t>(maxBytes / 4 + 1, LONG_MAX / 8));
-        if (XGetWindowProperty(display, window, property, 0, units, True, AnyPropertyType, &type, &format, &count,
-                               &after, &data) != Success) {
+        if (XGetWindowProperty(m_c.Display(), m_window, m_property, 0, units, True, AnyPropertyType, &type, &format,
+                               &count, &after, &data) != Success) {
             return false;
         }
-        if (type == c.Intern("INCR")) {
-            std::uint64_t announced = 0;
-            if (data != nullptr && count > 0) {
-                announced = static_cast<std::uint64_t>(reinterpret_cast<unsigned long*>(data)[0]);
-            }
-            XFree(data);
-            if (announced > maxBytes) {
-                tooLarge = true;
-                return false;
-            }
-            return ReadIncremental(item, maxBytes, tooLarge);
-        }
-        const bool ok = data != nullptr && type != None && after == 0;
-        if (after != 0) {
-            tooLarge = true;
-        }
-        if (ok) {
-            Append(item, type, format, data, count);
-        }
-        if (data != nullptr) {
-            CryptoServiceProvider::SecureWipe(data, ItemBytes(format, count));
-            XFree(data);
-        }
-        return ok;
+        m_data = data;
+        m_format = format;
+        m_count = count;
+        piece.type = type != None ? m_c.AtomName(type) : std::string();
+        piece.format = format;
+        piece.data = data;
+        piece.count = count;
+        piece.after = after;
+        return true;
     }
-
-    static std::size_t ItemBytes(int format, unsigned long count) {
-        return format == 32 ? count * sizeof(long) : format == 16 ? count * sizeof(short) : count;
-    }
-
-    void Append(SelectionItem& item, Atom type, int format, const unsigned char* data, unsigned long count) {
-        item.type = c.AtomName(type);
-        item.format = format;
-        if (format == 32) {
-            // Xlib hands 32-bit items over as longs.
-            const auto* values = reinterpret_cast<const long*>(data);
-            for (unsigned long i = 0; i < count; ++i) {
-                const auto value = static_cast<std::uint32_t>(values[i]);
-                const char* bytes = reinterpret_cast<const char*>(&value);
-                item.data.insert(item.data.end(), bytes, bytes + 4);
-            }
-        } else {
-            const auto* bytes = reinterpret_cast<const char*>(data);
-            item.data.insert(item.data.end(), bytes, bytes + ItemBytes(format, count));
+    long Units() const { return static_cast<long>(std::min<std::size_t>(m_maxBytes / 4 + 1, LONG_MAX / 8)); }
+    void Release() noexcept {
+        if (m_data != nullptr) {
+            CryptoServiceProvider::SecureWipe(m_data, X11::PropertyBytes(m_format, m_count));
+            XFree(m_data);
+            m_data = nullptr;
         }
     }
 
-    bool ReadIncremental(SelectionItem& item, std::size_t maxBytes, bool& tooLarge) {
-        Display* display = c.Display();
-        for (;;) {
-            newValue = false;
-            if (!c.WaitFor([this] { return newValue; }, kAnswerTimeout)) {
-                return false;
-            }
-            Atom type = 0;
-            int format = 0;
-            unsigned long count = 0;
-            unsigned long after = 0;
-            unsigned char* data = nullptr;
-            if (XGetWindowProperty(display, window, property, 0, LONG_MAX / 8, True, AnyPropertyType, &type, &format,
-                                   &count, &after, &data) != Success) {
-                return false;
-            }
-            if (data == nullptr || count == 0) {
-                if (data != nullptr) {
-                    XFree(data);
-                }
-                return !item.data.empty() || !item.type.empty();
-            }
-            Append(item, type, format, data, count);
-            CryptoServiceProvider::SecureWipe(data, ItemBytes(format, count));
-            XFree(data);
-            if (item.data.size() > maxBytes) {
-                tooLarge = true;
-                return false;
-            }
-        }
-    }
+    Connection& m_c;
+    ::Window m_window;
+    Atom m_property;
+    bool& m_newValue;
+    std::size_t m_maxBytes;
+    unsigned char* m_data = nullptr;
+    int m_format = 0;
+    unsigned long m_count = 0;
 };
-
-bool IsSkippedTarget(const std::string& name) {
-    static const std::array<const char*, 8> kSkipped = {"TARGETS",          "MULTIPLE",        "TIMESTAMP",
-                                                         "SAVE_TARGETS",     "DELETE",          "INSERT_SELECTION",
-                                                         "INSERT_PROPERTY", "CLIPBOARD_MANAGER"};
-    return name.empty() || std::any_of(kSkipped.begin(), kSkipped.end(), [&](const char* s) { return name == s; });
-}
 
 } // namespace
 
@@ -467,9 +420,8 @@ SelectionSnapshot X11Desktop::Selections::Capture(Selection which, std::size_t m
     } cleanup{connection, window, handler};
 
     const unsigned long time = connection.CurrentServerTime();
-    PropertyReader reader{connection, window, property, newValue};
     // Asks the owner for one target; false when it refused or did not answer.
-    auto convert = [&](Atom target, SelectionItem& item, bool& tooLarge) {
+    auto convert = [&](std::uint32_t target, SelectionItem& item, bool& tooLarge) {
         notified = false;
         answer = None;
         XDeleteProperty(display, window, property);
@@ -479,44 +431,16 @@ SelectionSnapshot X11Desktop::Selections::Capture(Selection which, std::size_t m
             throw WindowsException(u"the clipboard owner does not answer", 0, u"OpenClilboard",
                                    u"ClipboardBackup::OpenClipboard");
         }
-        return answer != None && reader.Read(item, maxBytes, tooLarge);
+        if (answer == None) {
+            return false;
+        }
+        WindowPropertySource source(connection, window, property, newValue, maxBytes);
+        return X11::ReadProperty(source, item, maxBytes, tooLarge);
     };
-
-    SelectionItem targets;
-    bool tooLarge = false;
-    if (!convert(connection.Intern("TARGETS"), targets, tooLarge) || targets.format != 32) {
-        return snapshot;
-    }
-    std::vector<Atom> atoms;
-    for (std::size_t i = 0; i + 4 <= targets.data.size() && atoms.size() < kMaxTargets; i += 4) {
-        std::uint32_t value = 0;
-        std::memcpy(&value, targets.data.data() + i, 4);
-        atoms.push_back(value);
-    }
-    // A secret (another password manager's copy, or ours) is not kept.
-    const Atom hint = connection.Intern(kSecretHint);
-    if (std::find(atoms.begin(), atoms.end(), hint) != atoms.end()) {
-        SelectionItem marker;
-        bool large = false;
-        if (convert(hint, marker, large) && std::string_view(marker.data.data(), marker.data.size()) == "secret") {
-            snapshot.secret = true;
-            return snapshot;
-        }
-    }
-    for (Atom target : atoms) {
-        SelectionItem item;
-        item.target = connection.AtomName(target);
-        if (IsSkippedTarget(item.target)) {
-            continue;
-        }
-        bool large = false;
-        if (convert(target, item, large)) {
-            snapshot.items.push_back(std::move(item));
-        } else if (large) {
-            ++snapshot.skipped;
-        }
-    }
-    return snapshot;
+    return X11::CaptureTargets(
+        convert, [&](std::uint32_t atom) { return connection.AtomName(atom); },
+        static_cast<std::uint32_t>(connection.Intern("TARGETS")),
+        static_cast<std::uint32_t>(connection.Intern(X11::kSecretHintTarget.data())));
 }
 
 void X11Desktop::Selections::EnsureHolder() {
@@ -593,15 +517,10 @@ bool X11Desktop::Selections::OnHolderEvent(XEvent& event) {
                 }
                 const Atom type = connection.Intern(item.type.c_str());
                 if (item.format == 32) {
-                    std::vector<long> values(item.data.size() / 4);
-                    for (std::size_t i = 0; i < values.size(); ++i) {
-                        std::uint32_t value = 0;
-                        std::memcpy(&value, item.data.data() + i * 4, 4);
-                        values[i] = static_cast<long>(value);
-                    }
+                    int count = 0;
+                    const WipedBytes values = X11::WidenedItems(item.data, count);
                     XChangeProperty(display, request.requestor, property, type, 32, PropModeReplace,
-                                    reinterpret_cast<const unsigned char*>(values.data()),
-                                    static_cast<int>(values.size()));
+                                    reinterpret_cast<const unsigned char*>(values.data()), count);
                 } else {
                     const int unit = item.format == 16 ? 2 : 1;
                     XChangeProperty(display, request.requestor, property, type, item.format, PropModeReplace,
