@@ -1,4 +1,5 @@
 #include "platform/Files.h"
+#include "platform/Descriptor.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -20,23 +21,6 @@ namespace {
 SystemResult Fail(const char16_t* function, int error = errno) noexcept {
     return SystemResult{error, function};
 }
-
-// Closes a descriptor when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) noexcept : m_fd(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    int Get() const noexcept { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // Removes everything inside the open folder. The names are collected first, so the listing
 // is not changed while it is read.
@@ -102,7 +86,8 @@ SystemResult RemoveContents(int folder) {
 
 SystemResult ReadWholeFile(const fs::path& path, std::string& out, std::size_t limit) {
     out.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    const Descriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    const int fd = file.Get();
     if (fd < 0) {
         return {errno, u"open"};
     }
@@ -135,7 +120,6 @@ SystemResult ReadWholeFile(const fs::path& path, std::string& out, std::size_t l
             out.append(buffer, static_cast<std::size_t>(got));
         }
     }
-    close(fd);
     if (!result.Ok()) {
         out.clear();
     }

@@ -9,28 +9,14 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/Descriptor.h"
 #include "platform/Files.h"
 
 namespace Tarnwick::UpdateInstall {
 
 namespace {
 
-// Closes a descriptor on every way out.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) noexcept : m_fd(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    int Get() const noexcept { return m_fd; }
-
-private:
-    int m_fd;
-};
+using Platform::Descriptor;
 
 // Removes the private folder with its copies on every way out.
 class PrivateFolder {
