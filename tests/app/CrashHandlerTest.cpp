@@ -90,6 +90,37 @@ TEST(CrashHandler, CrashWritesTheReportAndEndsByTheSignal) {
     EXPECT_NE(text.find("tw_app_tests", modules), std::string::npos);
 }
 
+TEST(CrashHandler, TheReportHoldsNoSecretThatWasAtHand) {
+    TestSupport::TempDir dir;
+    const auto report = dir / "tw2.mdmp";
+    const std::string secret = "Kennwort-Tx81!Geheimnis";
+    const int status = InChild([&] {
+        if (!Platform::ArmCrashHandler(report, false).Ok()) {
+            ::_exit(2);
+        }
+        // Plain copies on the heap, in UTF-8 and UTF-16, and one on the stack when it crashes.
+        auto* heap = new std::string(secret);
+        auto* wide = new std::u16string(secret.begin(), secret.end());
+        char stack[64] = {};
+        secret.copy(stack, sizeof stack - 1);
+        volatile const char* keep[] = {heap->c_str(), reinterpret_cast<const char*>(wide->c_str()), stack};
+        (void)keep;
+        ::raise(SIGSEGV);
+        ::_exit(4);
+    });
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const std::string text = AppTest::ReadFile(report);
+    ASSERT_NE(text.find("Signal: 11 (SIGSEGV)"), std::string::npos);
+    std::string utf16;
+    for (const char c : secret) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    EXPECT_EQ(text.find(secret), std::string::npos);
+    EXPECT_EQ(text.find(utf16), std::string::npos);
+    EXPECT_EQ(text.find("Tx81!Geh"), std::string::npos);
+}
+
 TEST(CrashHandler, AbortIsReportedToo) {
     TestSupport::TempDir dir;
     const auto report = dir / "tw1.mdmp";
