@@ -23,11 +23,7 @@ constexpr int kRequestWait = 2000;
 } // namespace
 
 std::filesystem::path SingleInstanceApplication::DefaultFolder() {
-    std::filesystem::path folder = Platform::SessionRuntimeFolder();
-    if (folder.empty()) {
-        folder = Core::Path::GetTemporaryPath();
-    }
-    return folder;
+    return Platform::InstanceFolder(Core::Path::GetTemporaryPath());
 }
 
 SingleInstanceApplication::SingleInstanceApplication(std::filesystem::path folder, QObject* parent)
@@ -41,7 +37,7 @@ SingleInstanceApplication::~SingleInstanceApplication() {
 }
 
 std::filesystem::path SingleInstanceApplication::LockPath() const {
-    return m_folder / (std::string(kName) + ".lock");
+    return Platform::InstanceLockFile(m_folder);
 }
 
 QString SingleInstanceApplication::SocketPath() const {

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "platform/InstanceLock.h"
+#include "platform/UserSession.h"
 
 class QLocalServer;
 
@@ -21,7 +22,7 @@ namespace Tarnwick {
 class SingleInstanceApplication : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* kName = "Tarnwick2010";
+    static constexpr const char* kName = Platform::kInstanceName;
     // Answers of the running instance.
     static constexpr int kBroughtForward = 0;
     static constexpr int kInTray = 1;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,6 +53,15 @@ std::filesystem::path SessionRuntimeFolder() {
         return {};
     }
     return std::filesystem::path(value);
+}
+
+std::filesystem::path InstanceFolder(const std::filesystem::path& fallback) {
+    std::filesystem::path folder = SessionRuntimeFolder();
+    return folder.empty() ? fallback : folder;
+}
+
+std::filesystem::path InstanceLockFile(const std::filesystem::path& folder) {
+    return folder / (std::string(kInstanceName) + ".lock");
 }
 
 } // namespace Tarnwick::Platform

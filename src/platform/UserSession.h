@@ -21,4 +21,10 @@ SystemResult QueryPeerUser(int socket, unsigned& uid) noexcept;
 // may enter; empty otherwise.
 std::filesystem::path SessionRuntimeFolder();
 
+// The main program's single instance: its name, the folder of its lock file and socket (the
+// session's runtime folder, else fallback) and its lock file, which the update executor waits on.
+inline constexpr char kInstanceName[] = "Tarnwick2010";
+std::filesystem::path InstanceFolder(const std::filesystem::path& fallback);
+std::filesystem::path InstanceLockFile(const std::filesystem::path& folder);
+
 } // namespace Tarnwick::Platform

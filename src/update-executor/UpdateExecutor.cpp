@@ -101,11 +101,7 @@ void WaitForLockRelease(const std::filesystem::path& lockFile, std::chrono::mill
 }
 
 std::filesystem::path ProgramLockPath() {
-    std::filesystem::path folder = Platform::SessionRuntimeFolder();
-    if (folder.empty()) {
-        folder = Core::Path::GetTemporaryPath();
-    }
-    return folder / "Tarnwick2010.lock";
+    return Platform::InstanceLockFile(Platform::InstanceFolder(Core::Path::GetTemporaryPath()));
 }
 
 } // namespace Tarnwick::UpdateExecutor
