@@ -96,11 +96,9 @@ SecureEdit::SecureEdit(QWidget* parent) : QLineEdit(parent) {
 
 SecureEdit::~SecureEdit() {
     if (!m_masked) {
-        // Take the shown password out of the widget so its buffer can be wiped.
+        // Take the shown password out of the widget so its buffers can be wiped.
         const QSignalBlocker blocker(this);
-        QString shown = text();
-        setText(QString());
-        WipeString(shown);
+        ReplaceWindowText(QString());
     }
 }
 
@@ -200,10 +198,15 @@ void SecureEdit::Changed() {
 }
 
 void SecureEdit::ReplaceWindowText(const QString& text) {
-    // Keep a reference to the old text so that its buffer can be wiped once the widget has
-    // replaced it.
+    // Keep references to the old text and to the line edit's own copy of it for display, so
+    // that both buffers can be wiped once the widget has let go of them.
     QString old = QLineEdit::text();
+    QString shown = displayText();
     setText(text);
+    if (shown.constData() == old.constData()) {
+        shown.clear();
+    }
+    WipeString(shown);
     WipeString(old);
 }
 

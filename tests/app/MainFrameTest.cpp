@@ -349,12 +349,23 @@ TEST_F(MainFrameFixture, PasswordsAreMaskedUntilShown) {
 
     frame->ExecuteCommand(ID_TOGGLE_PASSWORDS);
     EXPECT_EQ(Model()->index(0, PasswordListModel::kUserName).data().toString(), QStringLiteral("benutzer10@example.org"));
-    EXPECT_EQ(Model()->index(0, PasswordListModel::kPassword).data().toString(), QStringLiteral("P@ß wörd 10"));
+    // The shown password is no text of the model: the cell's delegate paints it from the
+    // entry's secure string.
+    const QModelIndex cell = Model()->index(0, PasswordListModel::kPassword);
+    EXPECT_TRUE(cell.data().toString().isEmpty());
+    EXPECT_TRUE(Model()->ShowsPasswordAt(cell));
+    StringServiceProvider::PlainString revealed;
+    ASSERT_TRUE(Model()->RevealPasswordAt(cell, revealed));
+    EXPECT_EQ(revealed.View(), std::u16string_view(u"P@ß wörd 10"));
+    EXPECT_FALSE(Model()->ShowsPasswordAt(Model()->index(0, PasswordListModel::kUserName)));
     EXPECT_EQ(frame->Action(ID_TOGGLE_PASSWORDS)->text(), QStringLiteral("Passwörter verbergen"));
     EXPECT_TRUE(frame->IsCommandEnabled(ID_HIDE_PASSWORDS));
 
     frame->ExecuteCommand(ID_HIDE_PASSWORDS);
     EXPECT_EQ(Model()->index(0, PasswordListModel::kPassword).data().toString(), mask);
+    EXPECT_FALSE(Model()->ShowsPasswordAt(cell));
+    EXPECT_FALSE(Model()->RevealPasswordAt(cell, revealed));
+    EXPECT_TRUE(revealed.View().empty());
 }
 
 TEST_F(MainFrameFixture, EveryBuiltCommandIsEnabled) {

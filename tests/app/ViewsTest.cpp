@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTreeView>
 #include <QMimeData>
 #include <QTest>
 #include <QTreeWidget>
@@ -14,6 +18,7 @@
 #include "app/views/FolderComparator.h"
 #include "app/views/FolderToTreeVisualizer.h"
 #include "app/views/InformationPanel.h"
+#include "app/views/PasswordCellDelegate.h"
 #include "app/views/PasswordDataTreeCtrl.h"
 #include "app/views/PasswordListModel.h"
 #include "app/views/PasswordToListVisualizer.h"
@@ -214,9 +219,54 @@ TEST(ViewsEntryList, MaskedCellsAndValidityImages) {
     EXPECT_EQ(model.index(0, PasswordListModel::kPassword).data().toString(), circles);
     model.SetShowPasswords(true);
     EXPECT_EQ(model.index(0, PasswordListModel::kUserName).data().toString(), QStringLiteral("jemand"));
-    EXPECT_EQ(model.index(0, PasswordListModel::kPassword).data().toString(), QStringLiteral("geheim"));
+    // Painted by the cell's delegate, never handed out as text.
+    EXPECT_TRUE(model.index(0, PasswordListModel::kPassword).data().toString().isEmpty());
     EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Beschreibung"));
     EXPECT_FALSE(model.index(0, PasswordListModel::kSymbol).data(Qt::DecorationRole).isValid());
+}
+
+// The shown password is painted from the secure string: the cell shows text where a blank cell
+// has none, each password its own, and a masked cell is the base delegate's drawing of the mask.
+TEST(ViewsEntryList, ShownPasswordsArePaintedFromTheSecureString) {
+    PasswordData data;
+    auto folder = data.AddFolder(u"Allgemein");
+    for (const char16_t* password : {u"Erstes-Geheimnis", u"Zweites-Wort-42"}) {
+        auto item = std::make_shared<PasswordItem>();
+        item->SetPassword(1, StringServiceProvider::SecureString(std::u16string_view(password)));
+        folder->Entries().push_back(item);
+    }
+    folder->Entries().push_back(std::make_shared<PasswordItem>()); // no password
+    PasswordListModel model;
+    PasswordToListVisualizer::Visualize(model, data, 0, {ListSortOrder::kByIndex, ListSortOrder::kAscending});
+    QTreeView view;
+    view.setModel(&model);
+    PasswordCellDelegate delegate(model);
+    QStyledItemDelegate plain;
+
+    const auto paint = [&](const QAbstractItemDelegate& with, int row) {
+        QImage image(240, 24, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QStyleOptionViewItem option;
+        option.initFrom(&view);
+        option.rect = image.rect();
+        option.widget = &view;
+        option.state |= QStyle::State_Enabled;
+        with.paint(&painter, option, model.index(row, PasswordListModel::kPassword));
+        return image;
+    };
+    const QImage maskedOwn = paint(delegate, 0);
+    EXPECT_EQ(maskedOwn, paint(plain, 0));
+
+    model.SetShowPasswords(true);
+    const QImage first = paint(delegate, 0);
+    const QImage second = paint(delegate, 1);
+    const QImage none = paint(delegate, 2);
+    EXPECT_EQ(none, paint(plain, 2)); // an empty cell: nothing to reveal
+    EXPECT_NE(first, none);
+    EXPECT_NE(second, none);
+    EXPECT_NE(first, second);
+    EXPECT_NE(first, maskedOwn);
 }
 
 TEST(ViewsEntryDrag, OnlyThisProcessesDragsAreRead) {

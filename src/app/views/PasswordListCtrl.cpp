@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "app/views/PasswordCellDelegate.h"
 #include "app/views/PasswordListModel.h"
 #include "base/text/Format.h"
 #include "log/LogProvider.h"
@@ -33,6 +34,13 @@ CPasswordListCtrl::CPasswordListCtrl(QWidget* parent) : QTreeView(parent) {
 void CPasswordListCtrl::SetListModel(PasswordListModel* model) {
     m_model = model;
     setModel(model);
+    if (QAbstractItemDelegate* old = itemDelegateForColumn(PasswordListModel::kPassword)) {
+        setItemDelegateForColumn(PasswordListModel::kPassword, nullptr);
+        old->deleteLater();
+    }
+    if (model != nullptr) {
+        setItemDelegateForColumn(PasswordListModel::kPassword, new PasswordCellDelegate(*model, this));
+    }
     RecalcColumnHeaderLayout();
 }
 

@@ -82,16 +82,37 @@ QVariant PasswordListModel::DisplayText(const ListRow& row, int column) const {
         return ToQString(item.GetDescription().View());
     case kUserName:
         return ToQString(m_showPasswords ? item.GetUserName().View() : kMask);
-    case kPassword: {
-        if (!m_showPasswords) {
-            return ToQString(kMask);
-        }
-        const StringServiceProvider::PlainString plain = item.GetPassword().Reveal();
-        return ToQString(plain.View());
-    }
+    case kPassword:
+        // A shown password is painted by the cell's delegate, never handed out as text.
+        return m_showPasswords ? QString() : ToQString(kMask);
     default:
         return {};
     }
+}
+
+bool PasswordListModel::ShowsPasswordAt(const QModelIndex& index) const {
+    if (!m_showPasswords || !index.isValid() || index.column() != kPassword) {
+        return false;
+    }
+    const ListRow* row = RowAt(index.row());
+    return row != nullptr && row->item != nullptr;
+}
+
+bool PasswordListModel::RevealPasswordAt(const QModelIndex& index, StringServiceProvider::PlainString& out) const {
+    out.Clear();
+    if (!ShowsPasswordAt(index)) {
+        return false;
+    }
+    try {
+        RowAt(index.row())->item->GetPassword().Read(out);
+        return true;
+    } catch (const Utilities::Exceptions::Exception& e) {
+        LogProvider::GenericExceptionLog::LogEvent(e);
+    } catch (...) {
+        LogProvider::GenericLog::LogEvent(0, u"PasswordListModel::RevealPasswordAt: unknown exception");
+    }
+    out.Clear();
+    return false;
 }
 
 QVariant PasswordListModel::SearchTip(const ListRow& row) const {

@@ -41,6 +41,10 @@ public:
 
     void SetShowPasswords(bool show);
     bool GetShowPasswords() const noexcept { return m_showPasswords; }
+    // Whether the cell shows a password in the clear; its display text is empty then, and
+    // the password is painted from RevealPasswordAt (a plain copy for that one use).
+    bool ShowsPasswordAt(const QModelIndex& index) const;
+    bool RevealPasswordAt(const QModelIndex& index, StringServiceProvider::PlainString& out) const;
 
     // The validity image: 0 none, 1 valid, 2 expires within five days, 3 expired.
     static int ExpiryImage(const PasswordADT::PasswordItem& item, std::int64_t now);
