@@ -15,6 +15,7 @@
 #include "editor/PasswordPages.h"
 #include "base/exceptions/Exception.h"
 #include "uilib/MessageBox.h"
+#include "uilib/SecretTextDelegate.h"
 
 namespace Tarnwick {
 namespace {
@@ -185,6 +186,12 @@ CPasswordHistoryPage::CPasswordHistoryPage(PasswordItem& working, bool newEntry,
     m_list->setHeaderLabels({QStringLiteral("Datum"), QStringLiteral("Passwort")});
     m_list->setRootIsDecorated(false);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setItemDelegateForColumn(
+        1, new MFCServiceProvider::SecretTextDelegate(
+               [this](const QModelIndex& index, StringServiceProvider::PlainString& out) {
+                   return RevealHistoryPassword(index, out);
+               },
+               m_list));
     Editor::FitColumnsToContents(m_list);
     layout->addWidget(m_list, 1);
     m_delete = new QPushButton(QStringLiteral("&Löschen"), this);
@@ -209,10 +216,21 @@ void CPasswordHistoryPage::FillList() {
     const auto& history = m_entry.GetPasswordHistory();
     for (std::size_t i = 0; i < history.Count(); ++i) {
         const auto& element = history.At(i);
-        const auto plain = element.password.Reveal();
-        auto* item = new QTreeWidgetItem(m_list, {HistoryDate(element.time), Q(plain.View())});
+        // The password is painted by the column's delegate, never put into the item.
+        auto* item = new QTreeWidgetItem(m_list, {HistoryDate(element.time), QString()});
         item->setData(0, Qt::UserRole, QVariant::fromValue<qint64>(element.time));
     }
+}
+
+bool CPasswordHistoryPage::RevealHistoryPassword(const QModelIndex& index, StringServiceProvider::PlainString& out) const {
+    out.Clear();
+    const auto& history = m_entry.GetPasswordHistory();
+    if (!index.isValid() || index.column() != 1 || index.row() < 0 ||
+        static_cast<std::size_t>(index.row()) >= history.Count()) {
+        return false;
+    }
+    history.At(static_cast<std::size_t>(index.row())).password.Read(out);
+    return true;
 }
 
 void CPasswordHistoryPage::UpdateEnabling() {

@@ -135,6 +135,8 @@ public:
     void OnKeepHistoryToggled(bool checked);
     bool OnDelete();
     void UpdateEnabling();
+    // The plain password of a row's password cell (a copy for one use), for its painting.
+    bool RevealHistoryPassword(const QModelIndex& index, StringServiceProvider::PlainString& out) const;
 
     QCheckBox* m_keepHistory;
     QCheckBox* m_forbidRepetition;

@@ -73,11 +73,16 @@ TEST(FieldClipboard, DestroyingTheDataWipesTheBufferItServed) {
     auto data = std::make_unique<SecretMimeData>(kLatin1Value);
     const QByteArray utf8 = data->data(QStringLiteral("text/plain"));
     const QByteArray latin1 = data->data(QStringLiteral("STRING"));
+    // Qt asks for a QString when a program reads the text: it shares our one UTF-16 form.
+    const QString text = data->text();
     ASSERT_EQ(utf8, Utf8(kLatin1Value));
     ASSERT_FALSE(latin1.isEmpty());
+    ASSERT_EQ(text, QString::fromUtf16(kLatin1Value.data(), static_cast<qsizetype>(kLatin1Value.size())));
+    EXPECT_EQ(data->text().constData(), text.constData());
     data.reset();
     EXPECT_TRUE(AllZero(utf8));
     EXPECT_TRUE(AllZero(latin1));
+    EXPECT_TRUE(std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() == 0; }));
 }
 
 TEST(FieldClipboard, WipedDataOffersNothing) {

@@ -18,7 +18,6 @@
 #include "app/views/FolderComparator.h"
 #include "app/views/FolderToTreeVisualizer.h"
 #include "app/views/InformationPanel.h"
-#include "app/views/PasswordCellDelegate.h"
 #include "app/views/PasswordDataTreeCtrl.h"
 #include "app/views/PasswordListModel.h"
 #include "app/views/PasswordToListVisualizer.h"
@@ -26,6 +25,7 @@
 #include "support/ClockOverride.h"
 #include "support/DialogResponder.h"
 #include "support/VaultBuilder.h"
+#include "uilib/SecretTextDelegate.h"
 
 namespace {
 
@@ -240,7 +240,10 @@ TEST(ViewsEntryList, ShownPasswordsArePaintedFromTheSecureString) {
     PasswordToListVisualizer::Visualize(model, data, 0, {ListSortOrder::kByIndex, ListSortOrder::kAscending});
     QTreeView view;
     view.setModel(&model);
-    PasswordCellDelegate delegate(model);
+    MFCServiceProvider::SecretTextDelegate delegate(
+        [&model](const QModelIndex& index, StringServiceProvider::PlainString& out) {
+            return model.RevealPasswordAt(index, out);
+        });
     QStyledItemDelegate plain;
 
     const auto paint = [&](const QAbstractItemDelegate& with, int row) {
@@ -267,6 +270,14 @@ TEST(ViewsEntryList, ShownPasswordsArePaintedFromTheSecureString) {
     EXPECT_NE(second, none);
     EXPECT_NE(first, second);
     EXPECT_NE(first, maskedOwn);
+    // Room for the secret as for a text: wider than the empty cell, the longer the wider.
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    option.widget = &view;
+    const QSize emptySize = delegate.sizeHint(option, model.index(2, PasswordListModel::kPassword));
+    const QSize firstSize = delegate.sizeHint(option, model.index(0, PasswordListModel::kPassword));
+    EXPECT_GT(firstSize.width(), emptySize.width() + 40);
+    EXPECT_GE(firstSize.height(), QFontMetrics(option.font).height());
 }
 
 TEST(ViewsEntryDrag, OnlyThisProcessesDragsAreRead) {
@@ -308,8 +319,15 @@ TEST(ViewsInformationPanel, FieldsHistoryAndDates) {
     EXPECT_EQ(panel.FieldList()->headerItem()->text(1), QStringLiteral("Wert"));
     EXPECT_EQ(panel.HistoryList()->headerItem()->text(0), QStringLiteral("Datum"));
     EXPECT_EQ(panel.HistoryList()->topLevelItem(0)->text(1), QString(8, QChar(0x25CF)));
+    StringServiceProvider::PlainString revealed;
+    const QModelIndex cell = panel.HistoryList()->model()->index(0, 1);
+    EXPECT_FALSE(panel.RevealHistoryPassword(cell, revealed));
     panel.SetHistoryMasked(false);
-    EXPECT_EQ(panel.HistoryList()->topLevelItem(0)->text(1), QStringLiteral("alt 4"));
+    // Painted from the secure string by the column's delegate, never put into the item.
+    EXPECT_TRUE(panel.HistoryList()->topLevelItem(0)->text(1).isEmpty());
+    ASSERT_TRUE(panel.RevealHistoryPassword(cell, revealed));
+    EXPECT_EQ(revealed.View(), std::u16string_view(u"alt 4"));
+    EXPECT_FALSE(panel.RevealHistoryPassword(panel.HistoryList()->model()->index(0, 0), revealed));
     EXPECT_FALSE(panel.SelectedField().has_value());
     panel.FieldList()->setCurrentItem(panel.FieldList()->topLevelItem(0));
     EXPECT_EQ(panel.SelectedField(), std::optional<std::size_t>(0));

@@ -316,6 +316,12 @@ TEST_F(PasswordSheetTest, RefusedRepetitionCancelAndFailedStoreChangeNothing) {
         auto sheet = EditSheet();
         EXPECT_EQ(sheet->windowTitle(), QStringLiteral("Sparkasse - Passwort bearbeiten"));
         EXPECT_EQ(sheet->m_history->m_list->topLevelItemCount(), 1);
+        // The old password is painted from the secure string, never put into the item.
+        EXPECT_TRUE(sheet->m_history->m_list->topLevelItem(0)->text(1).isEmpty());
+        StringServiceProvider::PlainString old;
+        ASSERT_TRUE(sheet->m_history->RevealHistoryPassword(sheet->m_history->m_list->model()->index(0, 1), old));
+        EXPECT_EQ(old.View(), std::u16string_view(u"alt-1"));
+        EXPECT_FALSE(sheet->m_history->RevealHistoryPassword(sheet->m_history->m_list->model()->index(0, 0), old));
         sheet->m_general->m_description->setText(QStringLiteral("geändert"));
         sheet->m_general->m_password->SetText(u"alt-1");
         EXPECT_FALSE(sheet->OnOk());

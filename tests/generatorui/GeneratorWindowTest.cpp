@@ -136,7 +136,12 @@ TEST_F(GeneratorWindowTest, PoliciesCreatedEditedAndDeletedReachTheFile) {
         preview->m_count->setValue(5);
         EXPECT_EQ(preview->Generate(), 5);
         ASSERT_EQ(preview->m_list->count(), 5);
-        EXPECT_EQ(preview->m_list->item(4)->text().size(), 30);
+        // The items hold no text: each row is painted from its secure string.
+        EXPECT_TRUE(preview->m_list->item(4)->text().isEmpty());
+        StringServiceProvider::PlainString fifth;
+        ASSERT_TRUE(preview->RevealPassword(preview->m_list->model()->index(4, 0), fifth));
+        EXPECT_EQ(fifth.Length(), 30u);
+        EXPECT_FALSE(preview->RevealPassword(preview->m_list->model()->index(5, 0), fifth));
         TestSupport::Screenshot(window, QStringLiteral("generator-preview"));
         window.reject();
     }

@@ -28,6 +28,13 @@ void WipeInPlace(const QByteArray& bytes) noexcept {
     }
 }
 
+void WipeInPlace(const QString& text) noexcept {
+    if (!text.isEmpty()) {
+        CryptoServiceProvider::SecureWipe(const_cast<QChar*>(text.constData()),
+                                          static_cast<std::size_t>(text.size()) * sizeof(QChar));
+    }
+}
+
 } // namespace
 
 std::u16string_view ClipboardStatusText(ClipboardKind kind) {
@@ -101,8 +108,11 @@ QVariant SecretMimeData::retrieveData(const QString& mimeType, QMetaType type) c
         return {};
     }
     if (type.id() == QMetaType::QString) {
-        // The caller asked for its own copy.
-        return QString::fromUtf8(m_utf8);
+        // One UTF-16 form, shared with every reader like the UTF-8 one.
+        if (m_utf16.isNull()) {
+            m_utf16 = QString::fromUtf8(m_utf8);
+        }
+        return m_utf16;
     }
     if (utf8) {
         // A shallow copy: the reader shares our buffer and sees the wipe.
@@ -130,8 +140,10 @@ QVariant SecretMimeData::retrieveData(const QString& mimeType, QMetaType type) c
 void SecretMimeData::Wipe() noexcept {
     WipeInPlace(m_utf8);
     WipeInPlace(m_latin1);
+    WipeInPlace(m_utf16);
     m_utf8 = QByteArray();
     m_latin1 = QByteArray();
+    m_utf16 = QString();
     m_wiped = true;
 }
 

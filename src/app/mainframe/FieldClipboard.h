@@ -38,6 +38,9 @@ private:
     QByteArray m_utf8;
     // Made on the first request for a Latin-1 target only.
     mutable QByteArray m_latin1;
+    // Made on the first request for a QString (QMimeData::text()); handed out shared, so the
+    // wipe reaches the reader's copy too.
+    mutable QString m_utf16;
     bool m_fitsLatin1 = true;
     bool m_wiped = false;
 };

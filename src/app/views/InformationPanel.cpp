@@ -9,6 +9,7 @@
 
 #include "app/views/PasswordListModel.h"
 #include "uiext/QtText.h"
+#include "uilib/SecretTextDelegate.h"
 
 namespace Tarnwick::Views {
 
@@ -69,6 +70,12 @@ CInformationPanel::CInformationPanel(QWidget* parent) : QTabWidget(parent) {
     addTab(m_comment, QStringLiteral("Kommentar"));
     addTab(m_fields, QStringLiteral("Benutzerdefinierte Felder"));
     addTab(m_history, QStringLiteral("Passworthistorie"));
+    m_history->setItemDelegateForColumn(
+        1, new MFCServiceProvider::SecretTextDelegate(
+               [this](const QModelIndex& index, StringServiceProvider::PlainString& out) {
+                   return RevealHistoryPassword(index, out);
+               },
+               m_history));
 }
 
 QString CInformationPanel::FormatDate(std::int64_t seconds) {
@@ -97,16 +104,25 @@ void CInformationPanel::FillHistory() {
     const auto& history = m_item->GetPasswordHistory();
     for (std::size_t i = 0; i < history.Count(); ++i) {
         const auto& entry = history.At(i);
-        QString shown;
-        if (m_historyMasked) {
-            shown = ToQString(PasswordListModel::kMask);
-        } else {
-            const StringServiceProvider::PlainString plain = entry.password.Reveal();
-            shown = ToQString(plain.View());
-        }
+        // A shown password is painted by the column's delegate, never put into the item.
+        const QString shown = m_historyMasked ? ToQString(PasswordListModel::kMask) : QString();
         auto* row = new QTreeWidgetItem(m_history, QStringList{FormatDate(entry.time), shown});
         row->setData(0, Qt::UserRole, static_cast<qulonglong>(i));
     }
+}
+
+bool CInformationPanel::RevealHistoryPassword(const QModelIndex& index, StringServiceProvider::PlainString& out) const {
+    out.Clear();
+    if (m_historyMasked || !m_item || !index.isValid() || index.column() != 1) {
+        return false;
+    }
+    const auto& history = m_item->GetPasswordHistory();
+    const std::size_t position = index.siblingAtColumn(0).data(Qt::UserRole).toULongLong();
+    if (position >= history.Count()) {
+        return false;
+    }
+    history.At(position).password.Read(out);
+    return true;
 }
 
 void CInformationPanel::ClearLists() {

@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 #include <QWidget>
 
+#include "crypto/String.h"
 #include "model/Category.h"
 
 class QLabel;
@@ -48,6 +49,9 @@ public:
     void ClearLists();
     // Shows or masks the history passwords; the lists are refilled.
     void SetHistoryMasked(bool masked);
+    // The plain password of a history row's password cell while the history is shown (a copy
+    // for one use); false while it is masked.
+    bool RevealHistoryPassword(const QModelIndex& index, StringServiceProvider::PlainString& out) const;
     bool IsHistoryMasked() const noexcept { return m_historyMasked; }
     // Index of the selected field or history entry in the entry's collection.
     std::optional<std::size_t> SelectedField() const;

@@ -6,8 +6,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/views/PasswordCellDelegate.h"
 #include "app/views/PasswordListModel.h"
+#include "uilib/SecretTextDelegate.h"
 #include "base/text/Format.h"
 #include "log/LogProvider.h"
 
@@ -39,7 +39,13 @@ void CPasswordListCtrl::SetListModel(PasswordListModel* model) {
         old->deleteLater();
     }
     if (model != nullptr) {
-        setItemDelegateForColumn(PasswordListModel::kPassword, new PasswordCellDelegate(*model, this));
+        setItemDelegateForColumn(
+            PasswordListModel::kPassword,
+            new MFCServiceProvider::SecretTextDelegate(
+                [model](const QModelIndex& index, StringServiceProvider::PlainString& out) {
+                    return model->RevealPasswordAt(index, out);
+                },
+                this));
     }
     RecalcColumnHeaderLayout();
 }

@@ -24,6 +24,7 @@
 #include "generator/ui/QualityBar.h"
 #include "base/exceptions/Exception.h"
 #include "uilib/MessageBox.h"
+#include "uilib/SecretTextDelegate.h"
 #include "uilib/SecureEdit.h"
 
 namespace Tarnwick::PasswordGenerator::UI {
@@ -293,6 +294,9 @@ CPwGenPreviewPage::CPwGenPreviewPage(PasswordPolicies& policies, QWidget* parent
     layout->addWidget(m_generate, 0, Qt::AlignRight);
     m_list = new QListWidget(this);
     m_list->setFont(QFont(QStringLiteral("Monospace")));
+    m_list->setItemDelegate(new MFCServiceProvider::SecretTextDelegate(
+        [this](const QModelIndex& index, StringServiceProvider::PlainString& out) { return RevealPassword(index, out); },
+        m_list));
     layout->addWidget(m_list, 1);
     Refill();
     connect(m_generate, &QPushButton::clicked, this, [this] { Generate(); });
@@ -316,6 +320,7 @@ void CPwGenPreviewPage::Refill() {
 
 int CPwGenPreviewPage::Generate() {
     m_list->clear();
+    m_passwords.clear();
     if (!m_policyList->isEnabled() || m_policyList->currentIndex() <= 0) {
         return 0;
     }
@@ -338,11 +343,21 @@ int CPwGenPreviewPage::Generate() {
         CMessageBox::ShowError(this, kGenerationErrorText);
         return 0;
     }
+    passwords.resize(made);
+    m_passwords = std::move(passwords);
     for (std::size_t i = 0; i < made; ++i) {
-        const auto plain = passwords[i].Reveal();
-        m_list->addItem(Q(plain.View()));
+        m_list->addItem(QString()); // painted from m_passwords by the list's delegate
     }
     return static_cast<int>(made);
+}
+
+bool CPwGenPreviewPage::RevealPassword(const QModelIndex& index, StringServiceProvider::PlainString& out) const {
+    out.Clear();
+    if (!index.isValid() || index.row() < 0 || static_cast<std::size_t>(index.row()) >= m_passwords.size()) {
+        return false;
+    }
+    m_passwords[static_cast<std::size_t>(index.row())].Read(out);
+    return true;
 }
 
 CPasswordGeneratorDlg::CPasswordGeneratorDlg(QWidget* parent, std::filesystem::path policyFile)

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <QDialog>
 #include <QWidget>
@@ -85,6 +86,9 @@ public:
     void Refill();
     // Generates the count of passwords into the list; the number generated.
     int Generate();
+    // The plain password of a row (a copy for one use), for its painting; the list's items
+    // hold no text.
+    bool RevealPassword(const QModelIndex& index, StringServiceProvider::PlainString& out) const;
 
     QComboBox* m_policyList;
     QSpinBox* m_count;
@@ -93,6 +97,7 @@ public:
 
 private:
     PasswordPolicies& m_policies;
+    std::vector<StringServiceProvider::SecureString> m_passwords;
 };
 
 // The password generator window. Use:

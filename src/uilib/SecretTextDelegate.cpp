@@ -1,19 +1,19 @@
-#include "app/views/PasswordCellDelegate.h"
+#include "uilib/SecretTextDelegate.h"
+
+#include <algorithm>
 
 #include <QApplication>
 #include <QPainter>
 #include <QString>
 
-#include "app/views/PasswordListModel.h"
-#include "crypto/String.h"
+namespace MFCServiceProvider {
 
-namespace Tarnwick::Views {
+SecretTextDelegate::SecretTextDelegate(Reveal reveal, QObject* parent)
+    : QStyledItemDelegate(parent), m_reveal(std::move(reveal)) {}
 
-PasswordCellDelegate::PasswordCellDelegate(const PasswordListModel& model, QObject* parent)
-    : QStyledItemDelegate(parent), m_model(model) {}
-
-void PasswordCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    if (!m_model.ShowsPasswordAt(index)) {
+void SecretTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    StringServiceProvider::PlainString plain;
+    if (!m_reveal || !m_reveal(index, plain)) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
@@ -24,11 +24,10 @@ void PasswordCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     const QWidget* widget = cell.widget;
     QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
-
-    StringServiceProvider::PlainString plain;
-    if (!m_model.RevealPasswordAt(index, plain) || plain.Length() == 0) {
+    if (plain.Length() == 0) {
         return;
     }
+
     // Refers to the plain copy's own buffer; QPainter::drawText at a point neither changes
     // nor copies the text (no mnemonics, tabs or elision on this path).
     const QString text = QString::fromRawData(reinterpret_cast<const QChar*>(plain.Data()),
@@ -54,4 +53,23 @@ void PasswordCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     painter->restore();
 }
 
-} // namespace Tarnwick::Views
+QSize SecretTextDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    StringServiceProvider::PlainString plain;
+    if (!m_reveal || !m_reveal(index, plain)) {
+        return size;
+    }
+    QStyleOptionViewItem cell(option);
+    initStyleOption(&cell, index);
+    const QWidget* widget = cell.widget;
+    QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+    const QFontMetrics metrics(cell.font);
+    const QString text = QString::fromRawData(reinterpret_cast<const QChar*>(plain.Data()),
+                                              static_cast<qsizetype>(plain.Length()));
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    size.setWidth(size.width() + metrics.horizontalAdvance(text) + 2 * margin);
+    size.setHeight(std::max(size.height(), metrics.height() + 2));
+    return size;
+}
+
+} // namespace MFCServiceProvider
