@@ -1,6 +1,7 @@
 // After every verb that handles a secret, twcli's memory holds none of them: the process is
-// stopped at its exit (ptrace exit event) and every writable mapping is searched for the master
-// password and the entry passwords, as UTF-8 and as UTF-16LE.
+// stopped at its exit (ptrace exit event) and every writable mapping, the pages kept out of core
+// images included, is searched for the master passwords, the entry passwords and a password
+// given to estimate, as UTF-8 and as UTF-16LE.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "support/MemoryImage.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
 
@@ -28,6 +30,7 @@ constexpr const char* kEntry = "Eintrag-Kennwort-9Xq";
 constexpr const char* kEdited = "Geaendert-Kennwort-2Vw";
 constexpr const char* kImported = "Importiert-Kennwort-5Rt";
 constexpr const char* kExport = "Export-Mast3r-Wort-8Hn";
+constexpr const char* kEstimated = "Schaetz-Mich-Wort-6Fd";
 
 struct Scan {
     bool stopped = false;      // the exit event was seen and the memory read
@@ -36,53 +39,6 @@ struct Scan {
     int status = -1;
     std::string out;
 };
-
-std::string Utf16(const std::string& ascii) {
-    std::string wide;
-    for (const char c : ascii) {
-        wide.push_back(c);
-        wide.push_back('\0');
-    }
-    return wide;
-}
-
-// Reads every writable mapping of a stopped process and names each needle found.
-void SearchMemory(pid_t pid, const std::vector<std::string>& needles, Scan& scan) {
-    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
-    const int mem = ::open(("/proc/" + std::to_string(pid) + "/mem").c_str(), O_RDONLY | O_CLOEXEC);
-    if (mem < 0) {
-        scan.unreadable = "open /proc/PID/mem: " + std::string(std::strerror(errno));
-        return;
-    }
-    std::string line;
-    std::vector<char> bytes;
-    while (std::getline(maps, line)) {
-        unsigned long start = 0, end = 0;
-        char perms[5] = {};
-        if (std::sscanf(line.c_str(), "%lx-%lx %4s", &start, &end, perms) != 3 || perms[0] != 'r' || perms[1] != 'w') {
-            continue;
-        }
-        // The sanitizer's shadow and reserved ranges are huge and hold no text.
-        if (end - start > (1ul << 32)) {
-            continue;
-        }
-        bytes.resize(end - start);
-        const ssize_t got = ::pread(mem, bytes.data(), bytes.size(), static_cast<off_t>(start));
-        if (got <= 0) {
-            continue;
-        }
-        const std::string_view region(bytes.data(), static_cast<std::size_t>(got));
-        for (const auto& needle : needles) {
-            for (const std::string& form : {needle, Utf16(needle)}) {
-                if (region.find(form) != std::string_view::npos) {
-                    scan.found.push_back((form.size() == needle.size() ? "UTF-8 " : "UTF-16 ") + needle + " in " +
-                                         line);
-                }
-            }
-        }
-    }
-    ::close(mem);
-}
 
 // Runs twcli traced, with input from a file, and scans it when it exits.
 Scan RunScanned(const TempDir& dir, const std::vector<std::string>& args, const std::string& input,
@@ -128,7 +84,10 @@ Scan RunScanned(const TempDir& dir, const std::vector<std::string>& args, const 
         }
         int signal = WSTOPSIG(status);
         if ((status >> 8) == (SIGTRAP | (PTRACE_EVENT_EXIT << 8))) {
-            SearchMemory(pid, needles, scan);
+            // Every page it could have written to, those kept out of core images included.
+            const TestSupport::MemoryImageScan image = TestSupport::SearchMemoryImage(pid, needles, {true, true});
+            scan.unreadable = image.unreadable;
+            scan.found = image.found;
             scan.stopped = scan.unreadable.empty();
             signal = 0;
         } else if (signal == SIGTRAP) {
@@ -154,7 +113,7 @@ protected:
 
     // Runs a verb traced and expects it to succeed and leave none of the secrets behind.
     std::string Expect(const std::vector<std::string>& args, const std::string& input) {
-        const std::vector<std::string> needles = {kMaster, kNewMaster, kEntry, kEdited, kImported, kExport};
+        const std::vector<std::string> needles = {kMaster, kNewMaster, kEntry, kEdited, kImported, kExport, kEstimated};
         const Scan scan = RunScanned(m_dir, args, input, needles);
         if (!scan.unreadable.empty()) {
             m_skip = scan.unreadable;
@@ -175,8 +134,7 @@ protected:
 } // namespace
 
 TEST_F(CliMemoryScan, NoSecretOutlivesItsVerb) {
-    TestSupport::RunProcess(TW_CLI_PATH, {"db-create", File()}, std::string("Alice\n") + kMaster + "\n",
-                            m_dir.Path().string());
+    Expect({"db-create", File()}, std::string("Alice\n") + kMaster + "\n");
     Expect({"add", File(), "Allgemein/Bank", "--username", "jürgen", "--field-stdin", "PIN"},
            Login() + kEntry + "\n" + kEntry + "-PIN\n");
     if (!m_skip.empty()) {
@@ -200,6 +158,15 @@ TEST_F(CliMemoryScan, NoSecretOutlivesItsVerb) {
     Expect({"import", File(), (m_dir.Path() / "fremd.xml").string(), "--format", "keepass2-xml"}, Login());
     Expect({"export", File(), File("export.twdb"), "--new-user", "bob"}, Login() + kExport + "\n");
     Expect({"passwd", File()}, Login() + kNewMaster + "\n");
-    out = Expect({"show", File(), "Fremd/Import", "--field", "Passwort"}, std::string("alice\n") + kNewMaster + "\n");
+    const std::string login = std::string("alice\n") + kNewMaster + "\n";
+    out = Expect({"show", File(), "Fremd/Import", "--field", "Passwort"}, login);
     EXPECT_EQ(out, std::string(kImported) + "\n");
+    Expect({"db-info", File()}, login);
+    Expect({"search", File(), "bank"}, login);
+    Expect({"cipher", File(), "blowfish"}, login);
+    Expect({"reorganize", File()}, login);
+    Expect({"backup", File()}, login);
+    Expect({"merge", File(), File("export.twdb"), "--other-user", "bob", "--duplicates", "keep"},
+           login + kExport + "\n");
+    Expect({"estimate"}, std::string(kEstimated) + "\n");
 }
