@@ -15,6 +15,7 @@
 #include <chrono>
 #include <optional>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -93,11 +94,11 @@ protected:
         ASSERT_EQ(result.status, 0) << arguments[0] << ": " << result.err;
     }
 
-    // Waits for a window of the name, activates it and gives it a moment to take the focus.
+    // Waits for a window of the name, activates it and gives it a moment to take the focus;
+    // 0 when there is none.
     unsigned long Activate(const std::string& name) {
         unsigned long window = 0;
-        if (!WaitUntil([&] { return (window = FindWindow(name)) != 0; })) {
-            ADD_FAILURE() << "no window \"" << name << "\"";
+        if (!WaitUntil([&] { return (window = Visible(name)) != 0; }, std::chrono::seconds(10))) {
             return 0;
         }
         Xdotool({"windowactivate", "--sync", std::to_string(window)});
@@ -105,8 +106,29 @@ protected:
         return window;
     }
 
-    bool Gone(const std::string& name) {
-        return WaitUntil([&] { return FindWindow(name) == 0; });
+    // The X id of a mapped window of the name (the program keeps unmapped ones of the same
+    // name, like the tray's); 0 when there is none.
+    static unsigned long Visible(const std::string& name) {
+        const Result result = RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^" + name + "$"});
+        if (result.status != 0 || result.out.empty()) {
+            return 0;
+        }
+        return std::stoul(result.out.substr(0, result.out.find('\n')));
+    }
+
+    static bool Shown(const std::string& name) { return Visible(name) != 0; }
+
+    // Repeats a step until its effect shows: a key may get lost while a window takes the focus,
+    // and the sanitizer build is slow on a busy machine.
+    static bool Until(const std::function<void()>& step, const std::function<bool()>& done,
+                      std::chrono::seconds wait = std::chrono::seconds(15)) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            step();
+            if (WaitUntil(done, wait)) {
+                return true;
+            }
+        }
+        return false;
     }
 
     void Key(const std::string& keys) {
@@ -149,62 +171,61 @@ TEST_F(MemoryImageOnXvfb, NoSecretInTheImageOfTheLockedProgramNorInItsCrashRepor
     ASSERT_TRUE(m_program.Start({TW_TARNWICK_PROGRAM, "-fulldump", database}));
 
     // Log-in, typed on the keyboard.
-    Activate("Tarnwick - Anmeldung");
+    const std::string loginTitle = "Tarnwick - Anmeldung";
+    ASSERT_NE(Activate(loginTitle), 0u);
     Type(kUser);
     Key("Tab");
     Type(kMaster);
-    Key("Return");
-    ASSERT_TRUE(WaitUntil([&] { return FindWindow(kMainTitle) != 0 && FindWindow("Tarnwick - Anmeldung") == 0; },
-                          std::chrono::seconds(60)));
-    unsigned long main = Activate(kMainTitle);
+    ASSERT_TRUE(Until([&] { Activate(loginTitle); Key("Return"); },
+                      [&] { return Shown(kMainTitle) && !Shown(loginTitle); }, std::chrono::seconds(30)));
+    const unsigned long main = Activate(kMainTitle);
+    ASSERT_NE(main, 0u);
 
-    // The passwords shown in the list ("Passwörter anzeigen" on the command bar), the
-    // entry's password copied.
+    // The passwords shown in the list ("Passwörter anzeigen" on the command bar), the entry's
+    // password copied and pasted by another program.
     Click(main, 771, 46);
-    Click(main, 299, 161);
-    Key("ctrl+p");
-    // Another program pastes it.
-    EXPECT_EQ(ReadClipboard().out, kEntry);
+    ASSERT_TRUE(Until([&] { Click(main, 299, 161); Key("ctrl+p"); },
+                      [&] { return ReadClipboard().out == kEntry; }, std::chrono::seconds(5)));
 
     // The entry in the editor, its password unmasked, a new one generated and taken over.
-    Key("Return");
-    Activate("Webmail - Passwort bearbeiten");
+    const std::string editor = "Webmail - Passwort bearbeiten";
+    ASSERT_TRUE(Until([&] { Activate(kMainTitle); Key("Return"); }, [&] { return Shown(editor); }));
+    Activate(editor);
     Key("alt+v");
-    Key("alt+g");
+    ASSERT_TRUE(Until([&] { Activate(editor); Key("alt+g"); }, [&] { return Shown("Passwortgenerator"); }));
     Activate("Passwortgenerator");
     Key("alt+e");
     Key("alt+v");
-    Key("Return");
-    Activate("Tarnwick"); // "Möchten Sie das akuelle Passwort durch das generierte Passwort ersetzen?"
-    Key("Return");
-    ASSERT_TRUE(Gone("Passwortgenerator"));
-    Activate("Webmail - Passwort bearbeiten");
-    Key("Return");
-    ASSERT_TRUE(Gone("Webmail - Passwort bearbeiten"));
+    // "Übernehmen" asks "Möchten Sie das akuelle Passwort durch das generierte Passwort ersetzen?"
+    ASSERT_TRUE(Until([&] { Activate("Passwortgenerator"); Key("Return"); }, [&] { return Shown("Tarnwick"); }));
+    ASSERT_TRUE(Until([&] { Activate("Tarnwick"); Key("Return"); },
+                      [&] { return !Shown("Tarnwick") && !Shown("Passwortgenerator"); }));
+    ASSERT_TRUE(Until([&] { Activate(editor); Key("Return"); }, [&] { return !Shown(editor); }));
 
     // Auto-completion into another program's log-in window through the hot key and the smart tag.
     ASSERT_NE(StartTarget(kTargetTitle), 0u);
     Pause(500);
-    Key("super+shift+a");
-    const unsigned long tag = Activate("Tarnwick SmartTag");
-    ASSERT_NE(tag, 0u);
-    Click(tag, 5, 5);
-    Key("Down");
-    Key("Return");
+    ASSERT_TRUE(Until([&] { Key("super+shift+a"); }, [&] { return Shown("Tarnwick SmartTag"); }));
     State typed;
-    ASSERT_TRUE(WaitUntil([&] {
-        target.Send("dump");
-        Pause(200);
-        typed = ReadState();
-        return !typed.password.empty();
-    }));
+    ASSERT_TRUE(Until(
+        [&] {
+            Click(Activate("Tarnwick SmartTag"), 5, 5);
+            Key("Down");
+            Key("Return");
+        },
+        [&] {
+            target.Send("dump");
+            Pause(200);
+            typed = ReadState();
+            return !typed.password.empty();
+        }));
     EXPECT_EQ(typed.user, "erika.m");
     const std::string generated = typed.password;
     EXPECT_EQ(generated.size(), 16u);
     EXPECT_NE(generated, kEntry);
 
     // The workspace locked.
-    main = Activate(kMainTitle);
+    Activate(kMainTitle);
     Key("ctrl+l");
     Pause(2000);
 
