@@ -231,6 +231,22 @@ TEST_F(Shell, EverythingIsReachableFromTheKeyboard) {
     menu->hide();
     EXPECT_EQ(frame->findChildren<QMenu*>().size(), menus);
 
+    // Ctrl+Num+ and Ctrl+Num- as X11 delivers them: a key press that no shortcut took.
+    const auto keypad = [this](Qt::Key key) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier | Qt::KeypadModifier);
+        QApplication::sendEvent(List(), &press);
+    };
+    keypad(Qt::Key_Plus);
+    EXPECT_EQ(frame->Action(ID_TOGGLE_PASSWORDS)->text(), QStringLiteral("Passwörter verbergen"));
+    keypad(Qt::Key_Plus);
+    EXPECT_EQ(frame->Action(ID_TOGGLE_PASSWORDS)->text(), QStringLiteral("Passwörter verbergen"));
+    keypad(Qt::Key_Minus);
+    EXPECT_EQ(frame->Action(ID_TOGGLE_PASSWORDS)->text(), QStringLiteral("Passwörter anzeigen"));
+    // The keypad's plain digits stay with the list.
+    QKeyEvent digit(QEvent::KeyPress, Qt::Key_1, Qt::KeypadModifier, QStringLiteral("1"));
+    QApplication::sendEvent(List(), &digit);
+    EXPECT_EQ(QApplication::focusWidget(), List());
+
     // Enter on an entry opens the editor.
     QString seen;
     QTimer::singleShot(0, [&seen] {

@@ -1,6 +1,7 @@
 #include "app/mainframe/KeyboardNavigation.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -67,6 +68,21 @@ bool KeyboardNavigation::OpenContextMenu() {
     return true;
 }
 
+bool KeyboardNavigation::TriggerKeypadShortcut(QKeyCombination keys) {
+    // Qt's xcb keyboard drops the keypad modifier from the keys it offers to the shortcut map, so
+    // Ctrl+Num+ never matches there and arrives as a plain key press: match it here instead.
+    const QKeySequence pressed(keys);
+    for (QAction* action : m_window.actions()) {
+        if (action->shortcut() == pressed) {
+            if (action->isEnabled()) {
+                action->trigger();
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
 bool KeyboardNavigation::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) {
         return false;
@@ -90,6 +106,9 @@ bool KeyboardNavigation::eventFilter(QObject* watched, QEvent* event) {
         if ((key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) ||
             (key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier)) {
             return OpenContextMenu();
+        }
+        if (key->modifiers().testFlag(Qt::KeypadModifier)) {
+            return TriggerKeypadShortcut(key->keyCombination());
         }
         return false;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeyCombination>
 #include <QObject>
 
 class QMainWindow;
@@ -25,6 +26,8 @@ public:
     void ToggleCommandBar();
     // Opens the context menu of the focused widget as a right click in its current item would.
     bool OpenContextMenu();
+    // Runs the window's command bound to a keypad key combination; false when none is.
+    bool TriggerKeypadShortcut(QKeyCombination keys);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
