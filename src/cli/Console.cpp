@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "base/text/Utf.h"
+#include "crypto/ScopedWipe.h"
 #include "crypto/SecureWipe.h"
 
 namespace Tarnwick::Cli {
@@ -36,11 +37,6 @@ private:
     termios m_saved{};
     bool m_active = false;
 };
-
-void WipeString(std::string& text) {
-    CryptoServiceProvider::SecureWipe(text.data(), text.capacity());
-    text.clear();
-}
 
 } // namespace
 
@@ -72,7 +68,7 @@ bool Console::ReadRawLine(std::string_view prompt, bool echo, std::string& line)
             std::string bigger;
             bigger.reserve(line.capacity() * 2);
             bigger.assign(line);
-            WipeString(line);
+            CryptoServiceProvider::WipeString(line);
             line.swap(bigger);
         }
         line.push_back(static_cast<char>(c));
@@ -91,7 +87,7 @@ bool Console::ReadLine(std::string_view prompt, StringServiceProvider::PlainStri
     const bool ok = ReadRawLine(prompt, true, line);
     const std::u16string converted = Text::FromUtf8(line);
     text.Assign(converted);
-    WipeString(line);
+    CryptoServiceProvider::WipeString(line);
     return ok;
 }
 
@@ -99,9 +95,9 @@ bool Console::ReadSecret(std::string_view prompt, StringServiceProvider::SecureS
     std::string line;
     const bool ok = ReadRawLine(prompt, false, line);
     std::u16string converted = Text::FromUtf8(line);
-    WipeString(line);
+    CryptoServiceProvider::WipeString(line);
     secret.Assign(converted);
-    CryptoServiceProvider::SecureWipe(converted.data(), converted.capacity() * sizeof(char16_t));
+    CryptoServiceProvider::WipeString(converted);
     return ok;
 }
 

@@ -4,7 +4,7 @@
 #include <bitset>
 #include <memory>
 
-#include "generator/WipeString.h"
+#include "crypto/ScopedWipe.h"
 #include "base/exceptions/Exception.h"
 
 namespace Tarnwick::PasswordGenerator {
@@ -96,7 +96,7 @@ Charset::Charset(const PasswordPolicy& policy, bool applyExclusions) : m_policy(
 
 Charset::~Charset() {
     for (Set& set : m_sets) {
-        WipeString(set.characters);
+        CryptoServiceProvider::WipeString(set.characters);
     }
 }
 
@@ -189,7 +189,7 @@ bool Charset::RemoveElementFromTable(std::size_t setPosition) {
     if (m_sizes[setPosition] != 0) {
         return true;
     }
-    WipeString(m_sets[setPosition].characters);
+    CryptoServiceProvider::WipeString(m_sets[setPosition].characters);
     m_sets.erase(m_sets.begin() + static_cast<std::ptrdiff_t>(setPosition));
     m_setNumbers.erase(m_setNumbers.begin() + static_cast<std::ptrdiff_t>(setPosition));
     m_sizes.erase(m_sizes.begin() + static_cast<std::ptrdiff_t>(setPosition));

@@ -8,7 +8,6 @@
 #include "base/text/Base64.h"
 #include "crypto/RndCAPI.h"
 #include "crypto/ScopedWipe.h"
-#include "generator/WipeString.h"
 #include "base/exceptions/Exception.h"
 
 namespace Tarnwick::PasswordGenerator {
@@ -158,7 +157,7 @@ bool PasswordGenerator::GenerateStandard(CryptoRandomStreamBase& stream, SecureS
     const std::size_t length = static_cast<std::size_t>(std::max<std::int16_t>(m_policy.length, 0));
     const std::array<std::int16_t, kSetCount> counts = m_policy.Counts();
     std::u16string buffer(length, u'\0');
-    const ScopedStringWipe<char16_t> wipeBuffer(buffer);
+    const CryptoServiceProvider::ScopedStringWipe<char16_t> wipeBuffer(buffer);
 
     std::size_t draws = 0;
     for (int attempt = 0; attempt < kMaxAttempts && draws < kMaxDraws; ++attempt) {
@@ -224,13 +223,13 @@ void PasswordGenerator::GenerateEncodedPassword(SecureString& password, CryptoRa
     }
     std::string text = m_policy.encoding == EncodingBase64 ? ToBase64(bytes.data(), bytes.size())
                                                            : ToHexadecimal(bytes.data(), bytes.size());
-    const ScopedStringWipe<char> wipeText(text);
+    const CryptoServiceProvider::ScopedStringWipe<char> wipeText(text);
     if (text.empty()) {
         throw Exception(u"enc", kEncodedTarget);
     }
     // The text is ASCII: its UTF-8 decoding is a plain widening.
     std::u16string wide(text.size(), u'\0');
-    const ScopedStringWipe<char16_t> wipeWide(wide);
+    const CryptoServiceProvider::ScopedStringWipe<char16_t> wipeWide(wide);
     for (std::size_t i = 0; i < text.size(); ++i) {
         wide[i] = static_cast<char16_t>(static_cast<unsigned char>(text[i]));
     }

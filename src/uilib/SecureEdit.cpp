@@ -11,11 +11,11 @@
 #include <QStyleHints>
 #include <QToolTip>
 
-#include "crypto/SecureWipe.h"
 #include "crypto/WipingAllocator.h"
 #include "uiext/CueBannerEdit.h"
 #include "uiext/QtText.h"
 #include "uilib/PasswordIndicator.h"
+#include "uilib/QtTextWipe.h"
 
 namespace MFCServiceProvider {
 
@@ -30,15 +30,6 @@ using WipedText = std::vector<char16_t, CryptoServiceProvider::WipingAllocator<c
 SecureEdit::CapsLockProbe& CapsLockProbeSlot() {
     static SecureEdit::CapsLockProbe probe;
     return probe;
-}
-
-// Wipes the string's buffer when this is its last owner (a shared buffer belongs to someone
-// else, and writing through data() would only wipe a fresh copy), then lets it go.
-void WipeString(QString& text) noexcept {
-    if (!text.isEmpty() && text.isDetached()) {
-        CryptoServiceProvider::SecureWipe(text.data(), static_cast<std::size_t>(text.size()) * sizeof(QChar));
-    }
-    text.clear();
 }
 
 // What of typed or pasted text goes into the field: mask characters are not input, and a
@@ -157,7 +148,7 @@ void SecureEdit::SetMasked(bool masked) {
         m_masked = true;
         ApplyMaskedState();
         ShowMasks(static_cast<int>(m_secureText.Length()), caret);
-        WipeString(shown); // the widget has let go of it now
+        WipeQString(shown); // the widget has let go of it now
     } else {
         const StringServiceProvider::PlainString plain = m_secureText.Reveal();
         m_masked = false;
@@ -206,8 +197,8 @@ void SecureEdit::ReplaceWindowText(const QString& text) {
     if (shown.constData() == old.constData()) {
         shown.clear();
     }
-    WipeString(shown);
-    WipeString(old);
+    WipeQString(shown);
+    WipeQString(old);
 }
 
 void SecureEdit::ShowMasks(int length, int caret) {
@@ -281,7 +272,7 @@ void SecureEdit::MergeWindowText() {
 
     m_secureText.Assign(merged.data(), merged.size());
     ShowMasks(static_cast<int>(merged.size()), caret);
-    WipeString(window);
+    WipeQString(window);
     Changed();
 }
 
@@ -341,7 +332,7 @@ void SecureEdit::PasteSecure(QClipboard::Mode mode) {
     }
     QString pasted = QGuiApplication::clipboard()->text(mode);
     InsertAtCursor(View(pasted));
-    WipeString(pasted);
+    WipeQString(pasted);
 }
 
 // Editing of a masked field: the line edit's own key handling would copy selections to the

@@ -5,6 +5,7 @@
 
 #include "crypto/MemoryProtection.h"
 #include "crypto/ProtectedMemory.h"
+#include "crypto/ScopedWipe.h"
 #include "crypto/SecureString.h"
 #include "crypto/SecureWipe.h"
 #include "base/exceptions/Exception.h"
@@ -45,6 +46,25 @@ TEST(SecureWipe, EndsWithZeros) {
         ASSERT_EQ(b, 0);
     }
     CryptoServiceProvider::SecureWipe(nullptr, 10); // harmless
+}
+
+TEST(SecureWipe, StringsLoseTheirWholeBufferIncludingWhatEraseLeftBehind) {
+    std::u16string text(100, u'x');
+    text.erase(10);
+    const char16_t* buffer = text.data();
+    const std::size_t capacity = text.capacity();
+    CryptoServiceProvider::WipeString(text);
+    EXPECT_TRUE(text.empty());
+    ASSERT_EQ(text.data(), buffer); // wiped where it was, not moved
+    for (std::size_t i = 0; i < capacity; ++i) {
+        ASSERT_EQ(buffer[i], u'\0') << i;
+    }
+
+    std::string line = "geheim";
+    {
+        const CryptoServiceProvider::ScopedStringWipe<char> wipe(line);
+    }
+    EXPECT_TRUE(line.empty());
 }
 
 TEST(ProtectedMemory, SizesRoundToSixteen) {

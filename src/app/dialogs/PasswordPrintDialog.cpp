@@ -21,7 +21,7 @@
 #include "app/login/DialogHeader.h"
 #include "app/views/PasswordDataTreeCtrl.h"
 #include "base/text/Format.h"
-#include "crypto/SecureWipe.h"
+#include "uilib/QtTextWipe.h"
 #include "model/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Files.h"
@@ -59,13 +59,6 @@ bool PreparePrivateFile(const std::filesystem::path& file) {
     std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::replace, error);
     return !error;
-}
-
-void Wipe(QString& text) {
-    if (!text.isEmpty()) {
-        CryptoServiceProvider::SecureWipe(text.data(), static_cast<std::size_t>(text.size()) * sizeof(QChar));
-    }
-    text.clear();
 }
 
 } // namespace
@@ -182,7 +175,7 @@ bool CPasswordPrintDialog::Render(const Printing::HtmlBuffer& document, QPrinter
     {
         QTextDocument text;
         text.setHtml(html);
-        Wipe(html);
+        MFCServiceProvider::WipeQString(html);
         text.print(&printer);
         text.clear();
     }

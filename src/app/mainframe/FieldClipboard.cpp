@@ -5,7 +5,7 @@
 #include <QStringView>
 #include <QVariant>
 
-#include "crypto/SecureWipe.h"
+#include "uilib/QtTextWipe.h"
 #include "log/LogProvider.h"
 #include "base/exceptions/Exception.h"
 
@@ -19,22 +19,6 @@ const QString kUtf8String = QStringLiteral("UTF8_STRING");
 const QString kString = QStringLiteral("STRING");
 const QString kText = QStringLiteral("TEXT");
 const QString kPasswordManagerHint = QStringLiteral("x-kde-passwordManagerHint");
-
-// Writes through constData() so that a shared buffer is wiped where it is, not in a detached
-// copy.
-void WipeInPlace(const QByteArray& bytes) noexcept {
-    if (!bytes.isEmpty()) {
-        CryptoServiceProvider::SecureWipe(const_cast<char*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
-    }
-}
-
-void WipeInPlace(const QString& text) noexcept {
-    if (!text.isEmpty()) {
-        CryptoServiceProvider::SecureWipe(const_cast<QChar*>(text.constData()),
-                                          static_cast<std::size_t>(text.size()) * sizeof(QChar));
-    }
-}
-
 } // namespace
 
 std::u16string_view ClipboardStatusText(ClipboardKind kind) {
@@ -138,9 +122,9 @@ QVariant SecretMimeData::retrieveData(const QString& mimeType, QMetaType type) c
 }
 
 void SecretMimeData::Wipe() noexcept {
-    WipeInPlace(m_utf8);
-    WipeInPlace(m_latin1);
-    WipeInPlace(m_utf16);
+    MFCServiceProvider::WipeSharedInPlace(m_utf8);
+    MFCServiceProvider::WipeSharedInPlace(m_latin1);
+    MFCServiceProvider::WipeSharedInPlace(m_utf16);
     m_utf8 = QByteArray();
     m_latin1 = QByteArray();
     m_utf16 = QString();
