@@ -13,10 +13,10 @@
 #include <sys/wait.h>
 
 #include <chrono>
-#include <optional>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,7 +32,9 @@ using namespace DesktopTest;
 constexpr const char* kUser = "erika";
 constexpr const char* kMaster = "Mast3r-Geheimnis-7Qz";
 constexpr const char* kEntry = "Eintrag-Kennwort-9Xq";
-constexpr const char* kHidden = "Verborgenes-Wort-3Lm"; // in a folder that is never opened
+constexpr const char* kNewMaster = "Neues-Mast3r-Wort-4Hk"; // set in the window
+constexpr const char* kTyped = "Getipptes-Kennwort-5Rt";    // typed into a new entry
+constexpr const char* kHidden = "Verborgenes-Wort-3Lm";     // in a folder that is never opened
 constexpr const char* kTargetTitle = "Ziel-Anmeldung";
 constexpr const char* kMainTitle = "Tarnwick 2010";
 
@@ -50,7 +52,9 @@ constexpr const char* kSettings =
     "  <Security Data=\"0\" Clp=\"30\" Ws=\"0\"/>\n"
     "</Tarnwick:Settings>\n";
 
-void Pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void Pause(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
 bool Xdotool(const std::vector<std::string>& arguments) {
     std::vector<std::string> command{"xdotool"};
@@ -89,9 +93,10 @@ protected:
         DesktopFixture::TearDown();
     }
 
-    void Cli(const std::vector<std::string>& arguments, const std::string& input) {
+    std::string Cli(const std::vector<std::string>& arguments, const std::string& input) {
         const auto result = TestSupport::RunProcess(TW_CLI_PATH, arguments, input, folder.string());
-        ASSERT_EQ(result.status, 0) << arguments[0] << ": " << result.err;
+        EXPECT_EQ(result.status, 0) << arguments[0] << ": " << result.err;
+        return result.out;
     }
 
     // Waits for a window of the name, activates it and gives it a moment to take the focus;
@@ -160,11 +165,13 @@ TEST_F(MemoryImageOnXvfb, NoSecretInTheImageOfTheLockedProgramNorInItsCrashRepor
     const std::string database = (folder / "geheim.twdb").string();
     const std::string login = std::string(kUser) + "\n" + kMaster + "\n";
     // The folders are shown newest first: "Allgemein" is the one the window opens with.
-    Cli({"db-create", database, "--user", kUser, "--folder", "Privat"}, std::string(kMaster) + "\n" + kMaster + "\n");
+    Cli({"db-create", database, "--user", kUser, "--folder", "Privat"},
+        std::string(kMaster) + "\n" + kMaster + "\n");
     Cli({"mkdir", database, "Allgemein"}, login);
     Cli({"add", database, "Allgemein/Webmail", "--username", "erika.m", "--target-window", kTargetTitle},
         login + kEntry + "\n" + kEntry + "\n");
     Cli({"add", database, "Privat/Bank", "--username", "e.muster"}, login + kHidden + "\n" + kHidden + "\n");
+    ASSERT_FALSE(HasFailure());
 
     // "-fulldump" lifts the program's own protection (it is not dumpable otherwise, and its
     // memory not readable to other processes of the user).
@@ -176,31 +183,63 @@ TEST_F(MemoryImageOnXvfb, NoSecretInTheImageOfTheLockedProgramNorInItsCrashRepor
     Type(kUser);
     Key("Tab");
     Type(kMaster);
-    ASSERT_TRUE(Until([&] { Activate(loginTitle); Key("Return"); },
-                      [&] { return Shown(kMainTitle) && !Shown(loginTitle); }, std::chrono::seconds(30)));
+    ASSERT_TRUE(Until(
+        [&] {
+            Activate(loginTitle);
+            Key("Return");
+        },
+        [&] { return Shown(kMainTitle) && !Shown(loginTitle); }, std::chrono::seconds(30)));
     const unsigned long main = Activate(kMainTitle);
     ASSERT_NE(main, 0u);
 
     // The passwords shown in the list ("Passwörter anzeigen" on the command bar), the entry's
     // password copied and pasted by another program.
     Click(main, 771, 46);
-    ASSERT_TRUE(Until([&] { Click(main, 299, 161); Key("ctrl+p"); },
-                      [&] { return ReadClipboard().out == kEntry; }, std::chrono::seconds(5)));
+    ASSERT_TRUE(Until(
+        [&] {
+            Click(main, 299, 161);
+            Key("ctrl+p");
+        },
+        [&] { return ReadClipboard().out == kEntry; }, std::chrono::seconds(5)));
 
     // The entry in the editor, its password unmasked, a new one generated and taken over.
     const std::string editor = "Webmail - Passwort bearbeiten";
-    ASSERT_TRUE(Until([&] { Activate(kMainTitle); Key("Return"); }, [&] { return Shown(editor); }));
+    ASSERT_TRUE(Until(
+        [&] {
+            Activate(kMainTitle);
+            Key("Return");
+        },
+        [&] { return Shown(editor); }));
     Activate(editor);
     Key("alt+v");
-    ASSERT_TRUE(Until([&] { Activate(editor); Key("alt+g"); }, [&] { return Shown("Passwortgenerator"); }));
+    ASSERT_TRUE(Until(
+        [&] {
+            Activate(editor);
+            Key("alt+g");
+        },
+        [&] { return Shown("Passwortgenerator"); }));
     Activate("Passwortgenerator");
     Key("alt+e");
     Key("alt+v");
     // "Übernehmen" asks "Möchten Sie das akuelle Passwort durch das generierte Passwort ersetzen?"
-    ASSERT_TRUE(Until([&] { Activate("Passwortgenerator"); Key("Return"); }, [&] { return Shown("Tarnwick"); }));
-    ASSERT_TRUE(Until([&] { Activate("Tarnwick"); Key("Return"); },
-                      [&] { return !Shown("Tarnwick") && !Shown("Passwortgenerator"); }));
-    ASSERT_TRUE(Until([&] { Activate(editor); Key("Return"); }, [&] { return !Shown(editor); }));
+    ASSERT_TRUE(Until(
+        [&] {
+            Activate("Passwortgenerator");
+            Key("Return");
+        },
+        [&] { return Shown("Tarnwick"); }));
+    ASSERT_TRUE(Until(
+        [&] {
+            Activate("Tarnwick");
+            Key("Return");
+        },
+        [&] { return !Shown("Tarnwick") && !Shown("Passwortgenerator"); }));
+    ASSERT_TRUE(Until(
+        [&] {
+            Activate(editor);
+            Key("Return");
+        },
+        [&] { return !Shown(editor); }));
 
     // Auto-completion into another program's log-in window through the hot key and the smart tag.
     ASSERT_NE(StartTarget(kTargetTitle), 0u);
@@ -224,12 +263,57 @@ TEST_F(MemoryImageOnXvfb, NoSecretInTheImageOfTheLockedProgramNorInItsCrashRepor
     EXPECT_EQ(generated.size(), 16u);
     EXPECT_NE(generated, kEntry);
 
+    // The database's password changed ("Datenbank" tab, "Passwort ändern"), typed three times.
+    const std::string change = "Datenbankpasswort ändern";
+    ASSERT_TRUE(Until(
+        [&] {
+            const unsigned long window = Activate(kMainTitle);
+            Click(window, 268, 22);
+            Click(window, 285, 76);
+        },
+        [&] { return Shown(change); }));
+    Activate(change);
+    Type(kMaster);
+    Key("Tab");
+    Type(kNewMaster);
+    Key("Tab");
+    Type(kNewMaster);
+    Key("alt+p");
+    // "Das Datenbankpasswort wurde erfolgreich geändert."
+    ASSERT_TRUE(WaitUntil([&] { return Shown("Tarnwick") && !Shown(change); }, std::chrono::seconds(30)));
+    ASSERT_TRUE(Until(
+        [&] {
+            Activate("Tarnwick");
+            Key("Return");
+        },
+        [&] { return !Shown("Tarnwick"); }));
+
+    // A new entry, its password typed into the masked field.
+    const std::string fresh = "Neues Passwort erstellen";
+    ASSERT_TRUE(Until(
+        [&] {
+            Activate(kMainTitle);
+            Key("ctrl+n");
+        },
+        [&] { return Shown(fresh); }));
+    Activate(fresh);
+    Key("alt+b");
+    Type("Neu-Konto");
+    Key("alt+p");
+    Type(kTyped);
+    ASSERT_TRUE(Until(
+        [&] {
+            Activate(fresh);
+            Key("Return");
+        },
+        [&] { return !Shown(fresh); }));
+
     // The workspace locked.
     Activate(kMainTitle);
     Key("ctrl+l");
     Pause(2000);
 
-    const std::vector<std::string> secrets{kMaster, kEntry, kHidden, generated};
+    const std::vector<std::string> secrets{kMaster, kNewMaster, kEntry, kHidden, kTyped, generated};
     const pid_t pid = m_program.Pid();
     ASSERT_GT(pid, 0);
     ASSERT_EQ(::kill(pid, SIGSTOP), 0);
@@ -262,8 +346,15 @@ TEST_F(MemoryImageOnXvfb, NoSecretInTheImageOfTheLockedProgramNorInItsCrashRepor
     EXPECT_NE(text.find("Modules:"), std::string::npos);
     for (const auto& secret : secrets) {
         EXPECT_EQ(text.find(secret), std::string::npos) << "crash report holds a secret";
-        EXPECT_EQ(text.find(TestSupport::Utf16Le(secret)), std::string::npos) << "crash report holds a secret";
+        EXPECT_EQ(text.find(TestSupport::Utf16Le(secret)), std::string::npos)
+            << "crash report holds a secret";
     }
+
+    // What was done in the window is in the file: the new password opens it, the new entry holds
+    // what was typed.
+    const std::string shown = Cli({"show", database, "Allgemein/Neu-Konto", "--field", "Passwort"},
+                                  std::string(kUser) + "\n" + kNewMaster + "\n");
+    EXPECT_EQ(shown, std::string(kTyped) + "\n");
 }
 
 } // namespace
