@@ -15,8 +15,6 @@ public:
     using QWidget::QWidget;
 
     virtual void UpdateFromPassword(const StringServiceProvider::SecureString& password) = 0;
-    // For text that is already in the clear (an unmasked field).
-    virtual void UpdateFromText(std::u16string_view password) = 0;
 };
 
 } // namespace MFCServiceProvider

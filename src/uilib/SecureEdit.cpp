@@ -101,35 +101,22 @@ void SecureEdit::ApplyMaskedState() {
 }
 
 std::size_t SecureEdit::GetLength() const {
-    return m_masked ? m_secureText.Length() : static_cast<std::size_t>(text().size());
+    return m_secureText.Length();
 }
 
 void SecureEdit::GetText(StringServiceProvider::PlainString& out) const {
-    if (m_masked) {
-        m_secureText.Read(out);
-    } else {
-        out.Assign(View(text()));
-    }
+    m_secureText.Read(out);
 }
 
 void SecureEdit::GetSecureText(StringServiceProvider::SecureString& out) const {
-    if (m_masked) {
-        out = m_secureText;
-    } else {
-        out.Assign(View(text()));
-    }
+    out = m_secureText;
 }
 
 void SecureEdit::SetText(std::u16string_view text) {
     text = text.substr(0, static_cast<std::size_t>(std::max(maxLength(), 0)));
-    if (m_masked) {
-        m_secureText.Assign(text);
-        ShowMasks(static_cast<int>(text.size()), static_cast<int>(text.size()));
-        Changed();
-    } else {
-        // The change notification updates the bar.
-        ReplaceWindowText(Q(text));
-    }
+    m_secureText.Assign(text);
+    Show(static_cast<int>(text.size()), static_cast<int>(text.size()));
+    Changed();
 }
 
 void SecureEdit::SetText(const StringServiceProvider::SecureString& text) {
@@ -142,24 +129,9 @@ void SecureEdit::SetMasked(bool masked) {
         return;
     }
     const int caret = cursorPosition();
-    if (masked) {
-        QString shown = text();
-        m_secureText.Assign(View(shown));
-        m_masked = true;
-        ApplyMaskedState();
-        ShowMasks(static_cast<int>(m_secureText.Length()), caret);
-        WipeQString(shown); // the widget has let go of it now
-    } else {
-        const StringServiceProvider::PlainString plain = m_secureText.Reveal();
-        m_masked = false;
-        ApplyMaskedState();
-        m_rewriting = true;
-        setText(Q(plain.View()));
-        setCursorPosition(caret);
-        m_rewriting = false;
-        m_secureText.Clear();
-        m_shownLength = static_cast<int>(text().size());
-    }
+    m_masked = masked;
+    ApplyMaskedState();
+    Show(static_cast<int>(m_secureText.Length()), caret);
     UpdateQualityBar();
 }
 
@@ -176,11 +148,7 @@ void SecureEdit::UpdateQualityBar() {
     if (m_qualityBar == nullptr) {
         return;
     }
-    if (m_masked) {
-        m_qualityBar->UpdateFromPassword(m_secureText);
-    } else {
-        m_qualityBar->UpdateFromText(View(text()));
-    }
+    m_qualityBar->UpdateFromPassword(m_secureText);
 }
 
 void SecureEdit::Changed() {
@@ -201,9 +169,14 @@ void SecureEdit::ReplaceWindowText(const QString& text) {
     WipeQString(old);
 }
 
-void SecureEdit::ShowMasks(int length, int caret) {
+void SecureEdit::Show(int length, int caret) {
     m_rewriting = true;
-    ReplaceWindowText(QString(length, QChar(kMaskCharacter)));
+    if (m_masked) {
+        ReplaceWindowText(QString(length, QChar(kMaskCharacter)));
+    } else {
+        const StringServiceProvider::PlainString plain = m_secureText.Reveal();
+        ReplaceWindowText(Q(plain.View())); // the widget's text from now on; wiped when replaced
+    }
     setCursorPosition(std::clamp(caret, 0, length));
     m_rewriting = false;
     m_shownLength = length;
@@ -214,7 +187,11 @@ void SecureEdit::OnTextChanged() {
         return;
     }
     if (!m_masked) {
-        m_shownLength = static_cast<int>(text().size());
+        // A change the line edit made itself (a drop, an input method, its menu): the shown
+        // text is the content.
+        const QString window = text();
+        m_secureText.Assign(View(window));
+        m_shownLength = static_cast<int>(window.size());
         Changed();
         return;
     }
@@ -271,7 +248,7 @@ void SecureEdit::MergeWindowText() {
     }
 
     m_secureText.Assign(merged.data(), merged.size());
-    ShowMasks(static_cast<int>(merged.size()), caret);
+    Show(static_cast<int>(merged.size()), caret);
     WipeQString(window);
     Changed();
 }
@@ -298,7 +275,7 @@ void SecureEdit::InsertAt(int start, int removeLength, std::u16string_view input
     merged.insert(merged.end(), piece.begin(), piece.end());
     merged.insert(merged.end(), secure.begin() + start + removeLength, secure.end());
     m_secureText.Assign(merged.data(), merged.size());
-    ShowMasks(static_cast<int>(merged.size()), start + static_cast<int>(piece.size()));
+    Show(static_cast<int>(merged.size()), start + static_cast<int>(piece.size()));
     Changed();
 }
 
@@ -335,15 +312,25 @@ void SecureEdit::PasteSecure(QClipboard::Mode mode) {
     WipeQString(pasted);
 }
 
-// Editing of a masked field: the line edit's own key handling would copy selections to the
-// clipboard and keep an undo history, so the field handles every key itself.
-bool SecureEdit::HandleMaskedKey(QKeyEvent& event) {
+// Every edit goes through the secure string: the line edit's own key handling would keep an
+// undo history and leave copies of the text in the buffers it lets go, and while masked it
+// would copy selections to the clipboard.
+bool SecureEdit::HandleEditKey(QKeyEvent& event) {
     const int caret = cursorPosition();
     const int length = static_cast<int>(m_secureText.Length());
 
-    if (event.matches(QKeySequence::Copy) || event.matches(QKeySequence::Cut) ||
-        event.matches(QKeySequence::Undo) || event.matches(QKeySequence::Redo)) {
-        return true; // refused
+    if (event.matches(QKeySequence::Undo) || event.matches(QKeySequence::Redo)) {
+        return true; // no history is kept
+    }
+    if (event.matches(QKeySequence::Copy)) {
+        return m_masked; // refused while masked; the shown text may be copied
+    }
+    if (event.matches(QKeySequence::Cut)) {
+        if (!m_masked && hasSelectedText()) {
+            copy();
+            RemoveSelection();
+        }
+        return true;
     }
     if (event.matches(QKeySequence::Paste)) {
         const bool selection = event.modifiers() == (Qt::ControlModifier | Qt::ShiftModifier) &&
@@ -364,23 +351,44 @@ bool SecureEdit::HandleMaskedKey(QKeyEvent& event) {
         RemoveRange(0, length);
         return true;
     }
-    if (event.matches(QKeySequence::DeleteStartOfWord)) {
-        // The masks are one word.
+    if (event.matches(QKeySequence::DeleteStartOfWord) || event.matches(QKeySequence::DeleteEndOfWord)) {
+        const bool forward = event.matches(QKeySequence::DeleteEndOfWord);
         if (hasSelectedText()) {
             RemoveSelection();
+        } else if (m_masked) {
+            // The masks are one word.
+            RemoveRange(forward ? caret : 0, forward ? length - caret : caret);
         } else {
-            RemoveRange(0, caret);
+            RemoveWord(forward);
         }
         return true;
     }
-    if (event.matches(QKeySequence::DeleteEndOfWord)) {
+    if (event.matches(QKeySequence::Delete)) {
         if (hasSelectedText()) {
             RemoveSelection();
         } else {
-            RemoveRange(caret, length - caret);
+            RemoveRange(caret, 1);
         }
         return true;
     }
+    if (event.key() == Qt::Key_Backspace) {
+        if (hasSelectedText()) {
+            RemoveSelection();
+        } else if (caret > 0) {
+            RemoveRange(caret - 1, 1);
+        }
+        return true;
+    }
+    if (IsTextInput(event)) {
+        const QString typed = event.text(); // shares the event's buffer, which Qt owns
+        InsertAtCursor(View(typed));
+        return true;
+    }
+    return false;
+}
+
+// Moving over masks: they are one word.
+bool SecureEdit::HandleMaskedMove(QKeyEvent& event) {
     if (event.matches(QKeySequence::MoveToStartOfLine) || event.matches(QKeySequence::MoveToStartOfBlock) ||
         event.matches(QKeySequence::MoveToStartOfDocument) || event.matches(QKeySequence::MoveToPreviousWord)) {
         home(false);
@@ -425,40 +433,37 @@ bool SecureEdit::HandleMaskedKey(QKeyEvent& event) {
         cursorBackward(true);
         return true;
     }
-    if (event.matches(QKeySequence::Delete)) {
-        if (hasSelectedText()) {
-            RemoveSelection();
-        } else {
-            RemoveRange(caret, 1);
-        }
-        return true;
-    }
-    if (event.key() == Qt::Key_Backspace) {
-        if (hasSelectedText()) {
-            RemoveSelection();
-        } else if (caret > 0) {
-            RemoveRange(caret - 1, 1);
-        }
-        return true;
-    }
-    if (IsTextInput(event)) {
-        const QString typed = event.text(); // shares the event's buffer, which Qt owns
-        InsertAtCursor(View(typed));
-        return true;
-    }
     return false;
 }
 
+// Removes from the caret to the start or end of the word in the shown text.
+void SecureEdit::RemoveWord(bool forward) {
+    if (isReadOnly()) {
+        return;
+    }
+    if (forward) {
+        cursorWordForward(true);
+    } else {
+        cursorWordBackward(true);
+    }
+    RemoveSelection();
+}
+
 void SecureEdit::keyPressEvent(QKeyEvent* event) {
-    if (!m_masked || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Return) {
+    if (event->key() == Qt::Key_Enter || event->key() == Qt::Key_Return) {
         QLineEdit::keyPressEvent(event);
         return;
     }
-    if (HandleMaskedKey(*event)) {
+    if (HandleEditKey(*event) || (m_masked && HandleMaskedMove(*event))) {
         event->accept();
-    } else {
-        event->ignore();
+        return;
     }
+    if (m_masked) {
+        event->ignore();
+        return;
+    }
+    // Moving and selecting in the shown text, and copying it.
+    QLineEdit::keyPressEvent(event);
 }
 
 void SecureEdit::keyReleaseEvent(QKeyEvent* event) {

@@ -19,9 +19,11 @@ namespace MFCServiceProvider {
 
 class PasswordIndicator;
 
-// A password field. While it masks, the real characters live only in a secure string; the
-// line edit itself holds nothing but mask characters, so its text, undo history, selection,
-// clipboard and drag paths never see the password. Unmasked it is an ordinary edit.
+// A password field. The real characters live in a secure string; the line edit only shows
+// them. While it masks it holds nothing but mask characters, so its text, undo history,
+// selection, clipboard and drag paths never see the password. Unmasked it shows a copy that is
+// wiped at the next change, and the field still does every edit itself, so no undo history and
+// no half-typed copies of the password are left in the line edit's buffers.
 class SecureEdit : public QLineEdit {
     Q_OBJECT
 public:
@@ -38,7 +40,7 @@ public:
     void GetSecureText(StringServiceProvider::SecureString& out) const;
     void SetText(std::u16string_view text);
     void SetText(const StringServiceProvider::SecureString& text);
-    // Masking takes the shown text into the secure string; unmasking shows it again.
+    // Shows the content as masks or as text.
     void SetMasked(bool masked);
     bool IsMasked() const noexcept { return m_masked; }
     // The indicator (the quality bar, say) is updated after every change; nullptr detaches it.
@@ -69,13 +71,15 @@ protected:
 private:
     void OnTextChanged();
     void MergeWindowText();
-    bool HandleMaskedKey(QKeyEvent& event);
+    bool HandleEditKey(QKeyEvent& event);
+    bool HandleMaskedMove(QKeyEvent& event);
+    void RemoveWord(bool forward);
     void InsertAt(int start, int removeLength, std::u16string_view input);
     void InsertAtCursor(std::u16string_view input);
     void RemoveRange(int start, int length);
     void RemoveSelection();
     void PasteSecure(QClipboard::Mode mode);
-    void ShowMasks(int length, int caret);
+    void Show(int length, int caret);
     void ReplaceWindowText(const QString& text);
     void ApplyMaskedState();
     void UpdateQualityBar();

@@ -39,12 +39,12 @@ TEST(QualityBar, ShowsTheScoreAsPercent) {
 
     bar.UpdateFromPassword(SecureString(std::u16string_view(u"aaaa")));
     EXPECT_EQ(bar.GetScore(), 9);
-    bar.UpdateFromText(u"abcd");
+    bar.UpdateFromPassword(SecureString(std::u16string_view(u"abcd")));
     EXPECT_EQ(bar.GetScore(), 14);
     bar.UpdateFromPassword(SecureString());
     EXPECT_EQ(bar.GetPosition(), 0);
     // A password only of characters from 127 upwards draws on a pool of 112.
-    bar.UpdateFromText(u"\u00E4\u00F6");
+    bar.UpdateFromPassword(SecureString(std::u16string_view(u"\u00E4\u00F6")));
     EXPECT_EQ(bar.GetScore(), 14); // ceil(2 x log2(112)) = ceil(13.61)
 }
 

@@ -278,6 +278,9 @@ TEST_F(LockWaitTest, AHeldLockDelaysTheInstallationUntilReleased) {
     auto program = std::make_unique<Platform::InstanceLock>();
     ASSERT_TRUE(program->TryAcquire(lockFile).Ok());
     std::atomic<bool> released{false};
+    // Taken before the main program's 400 ms start, so that the installation, which must wait
+    // for the release, cannot end sooner.
+    const auto start = Clock::now();
     std::thread mainProgram([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(400));
         released = true;
@@ -302,10 +305,9 @@ TEST_F(LockWaitTest, AHeldLockDelaysTheInstallationUntilReleased) {
     const std::string b = files.Path().string();
     const std::string c = package.string();
     const char* argv[] = {"twexec", a.c_str(), b.c_str(), c.c_str(), nullptr};
-    const auto start = Clock::now();
     EXPECT_EQ(Execute(4, argv, host), 0);
-    mainProgram.join();
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(400));
+    mainProgram.join();
     EXPECT_TRUE(releasedAtInstall);
     EXPECT_TRUE(lockFreeAtInstall);
     EXPECT_EQ(host.starts.size(), 1u);

@@ -73,10 +73,6 @@ void QualityBar::UpdateFromPassword(const StringServiceProvider::SecureString& p
     SetScore(m_analyser.Analyse(password));
 }
 
-void QualityBar::UpdateFromText(std::u16string_view password) {
-    SetScore(m_analyser.Analyse(password));
-}
-
 void QualityBar::paintEvent(QPaintEvent*) {
     // The widget's backing store already buffers off screen, so nothing flickers.
     QPainter painter(this);

@@ -22,7 +22,6 @@ public:
     void SetScore(int score);
     void UpdateFromPassword(const StringServiceProvider::SecureString& password) override;
     // For text that is already in the clear (an unmasked field).
-    void UpdateFromText(std::u16string_view password) override;
 
     // Percent of the bar that is filled.
     int GetPosition() const noexcept { return m_meter.GetPosition(); }
