@@ -26,13 +26,14 @@ public:
     void ToggleCommandBar();
     // Opens the context menu of the focused widget as a right click in its current item would.
     bool OpenContextMenu();
-    // Runs the window's command bound to a keypad key combination; false when none is.
-    bool TriggerKeypadShortcut(QKeyCombination keys);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Runs the window's command bound to a keypad key combination; false when none is.
+    bool TriggerKeypadShortcut(QKeyCombination keys);
+
     QMainWindow& m_window;
     QTabWidget& m_commandBar;
     Views::CPasswordView& m_view;

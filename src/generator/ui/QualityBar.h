@@ -21,7 +21,6 @@ public:
     // Shows a score in bits; redraws when the position changes.
     void SetScore(int score);
     void UpdateFromPassword(const StringServiceProvider::SecureString& password) override;
-    // For text that is already in the clear (an unmasked field).
 
     // Percent of the bar that is filled.
     int GetPosition() const noexcept { return m_meter.GetPosition(); }
